@@ -1,0 +1,21 @@
+#pragma once
+// Maps the "COMn" numbers the user picks (and the profile stores as
+// "ComNum") to serial device paths on this machine.
+#include <QString>
+#include <QStringList>
+
+namespace zembra {
+
+class SerialPortDirectory {
+ public:
+  // The machine's serial devices in a stable order: USB adapters
+  // (ttyUSB*, ttyACM*) first, then on-board ports (ttyS*), each by number.
+  static QStringList ListDevices();
+
+  // Device path for COMn (1-based). A profile key "ComPath<n>" overrides
+  // the listed device; past the end of the list COMn falls back to
+  // /dev/ttyS<n-1>, so every number names some path.
+  static QString DevicePathForCom(int comNumber);
+};
+
+}  // namespace zembra

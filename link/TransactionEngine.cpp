@@ -1,0 +1,254 @@
+#include "link/TransactionEngine.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/Gbk.h"
+#include "platform/Prompter.h"
+#include "platform/WindowMessages.h"
+
+namespace zembra {
+namespace {
+
+const char* const kStreamStops[] = {"$S\r", "*S\r", "@S\r"};
+
+bool EqualsIgnoreCase(const std::string& a, const char* b) {
+  std::string upper = a;
+  ToUpperAscii(upper);
+  return upper == b;
+}
+
+}  // namespace
+
+TransactionEngine::TransactionEngine(LinkState& state) : m_state(state) {
+  m_state.waitWnd.store(0);
+  m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+}
+
+TransactionEngine::~TransactionEngine() {
+  StopReceiveThread();
+  if (m_wakeFd >= 0) ::close(m_wakeFd);
+}
+
+bool TransactionEngine::OpenPort(const QString& devicePath, const std::string& settings) {
+  bool ok = m_port.Open(devicePath, settings);
+  // The receive thread may be waiting on the old descriptor.
+  WakeReceiveThread();
+  if (!ok) CurrentPrompter().ShowMessage(m_port.LastError(), QString::fromUtf8(kErrorCaption), PromptIcon::Error);
+  return ok;
+}
+
+bool TransactionEngine::StartReceiveThread() {
+  if (m_thread.joinable() || m_wakeFd < 0) return false;
+  m_rxRun.store(true);
+  m_stopRx.store(false);
+  try {
+    m_thread = std::thread([this] { ReceiveThreadProc(); });
+  } catch (const std::system_error&) {
+    return false;
+  }
+  return true;
+}
+
+void TransactionEngine::StopReceiveThread() {
+  m_rxRun.store(false);
+  m_stopRx.store(true);
+  WakeReceiveThread();
+  if (m_thread.joinable()) m_thread.join();
+}
+
+void TransactionEngine::WakeReceiveThread() {
+  if (m_wakeFd < 0) return;
+  std::uint64_t one = 1;
+  [[maybe_unused]] ssize_t n = ::write(m_wakeFd, &one, sizeof one);
+}
+
+void TransactionEngine::ReceiveThreadProc() {
+  std::string bytes;
+  int lostFd = -1;  // a descriptor that hung up is not waited on again
+  while (m_rxRun.load()) {
+    pollfd fds[2];
+    fds[0] = {m_wakeFd, POLLIN, 0};
+    int count = 1;
+    int portFd = m_port.PollDescriptor();
+    if (portFd >= 0 && portFd != lostFd) fds[count++] = {portFd, POLLIN, 0};
+    int r = ::poll(fds, count, -1);
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      PostMessage(m_owner.load(), WM_CLOSE_REQUEST);
+      return;
+    }
+    if (m_stopRx.load()) return;
+    if (fds[0].revents & POLLIN) {
+      std::uint64_t drained;
+      [[maybe_unused]] ssize_t n = ::read(m_wakeFd, &drained, sizeof drained);
+      lostFd = -1;  // woken by an open: the descriptor may be new
+    }
+    if (count < 2 || fds[1].revents == 0) continue;
+    CMSComm::ReadStatus status = m_port.ReadAll(bytes);
+    QString lostReason = m_port.LastError();
+    // A hang-up that reads as "nothing" would wake poll() forever.
+    if (status == CMSComm::ReadStatus::Nothing && (fds[1].revents & (POLLHUP | POLLERR))) {
+      status = CMSComm::ReadStatus::Lost;
+      lostReason = QStringLiteral("串口已断开。");
+    }
+    switch (status) {
+      case CMSComm::ReadStatus::Nothing:
+        break;
+      case CMSComm::ReadStatus::Lost:
+        lostFd = portFd;
+        Notice(lostReason);
+        PostMessage(m_owner.load(), WM_PORT_LOST);
+        break;
+      case CMSComm::ReadStatus::Data:
+        for (const ScannedFrame& frame : m_scanner.Feed(bytes, m_state.connected.load())) Deliver(frame);
+        break;
+    }
+  }
+}
+
+void TransactionEngine::Deliver(const ScannedFrame& frame) {
+  switch (frame.kind) {
+    case ScannedFrame::Kind::TextReply: {
+      int slot = m_ring.Store(frame.payload);
+      Payload payload = MakePayload(frame.payload);
+      PostMessage(m_console.load(), WM_DRIVE_TEXT, static_cast<std::uintptr_t>(slot),
+                  MakeLParam(kDriveTextFrame, static_cast<std::uint16_t>(FrameType::Text)), payload);
+      HWND wait = m_state.waitWnd.load();
+      if (wait) {
+        int code = m_state.pendingCode.load();
+        if (code != kCodeGESA)
+          PostMessage(wait, WM_DRIVE_REPLY, static_cast<std::uintptr_t>(slot), MakeReplyLParam(code, FrameType::Text),
+                      payload);
+        KillTimer(wait, TIMER_REPLY);
+      }
+      break;
+    }
+    case ScannedFrame::Kind::Sample: {
+      int slot = m_ring.Store(frame.payload);
+      Payload payload = MakePayload(frame.payload);
+      PostMessage(m_console.load(), WM_DRIVE_TEXT, static_cast<std::uintptr_t>(slot),
+                  MakeLParam(kDriveTextFrame, static_cast<std::uint16_t>(frame.type)), payload);
+      HWND stream = m_state.streamWnd.load();
+      int code = m_state.pendingCode.load();
+      if (stream && code != kCodeGESA)
+        PostMessage(stream, WM_DRIVE_REPLY, static_cast<std::uintptr_t>(slot), MakeReplyLParam(code, frame.type),
+                    payload);
+      break;
+    }
+    case ScannedFrame::Kind::ParameterBlock: {
+      int slot = m_ring.Store(frame.payload);
+      HWND wait = m_state.waitWnd.load();
+      if (wait && m_state.pendingCode.load() == kCodeGESA) {
+        PostMessage(wait, WM_DRIVE_REPLY, static_cast<std::uintptr_t>(slot),
+                    MakeReplyLParam(kCodeGESA, FrameType::Text), MakePayload(frame.payload));
+        KillTimer(wait, TIMER_REPLY);
+        PostMessage(m_console.load(), WM_DRIVE_TEXT, 0, MakeLParam(kDriveTextString, 0),
+                    MakePayload("GESA Succeed"));
+      }
+      break;
+    }
+    case ScannedFrame::Kind::UnsolicitedStream:
+      // The drive streams without having been asked: stop all three
+      // streams. Written directly, so neither a pending reply nor the
+      // awaited command's code is disturbed.
+      for (const char* stop : kStreamStops) m_port.Write(stop);
+      break;
+  }
+}
+
+void TransactionEngine::Echo(const std::string& text) {
+  HWND console = m_console.load();
+  if (!console) return;
+  SendMessage(console, WM_DRIVE_TEXT, 0, MakeLParam(kDriveTextString, 0), MakePayload(text));
+}
+
+void TransactionEngine::Notice(const QString& text) {
+  HWND console = m_console.load();
+  if (!console) return;
+  // Console texts are drive bytes (GBK); notices are converted at the edge.
+  PostMessage(console, WM_DRIVE_TEXT, 0, MakeLParam(kDriveTextString, 0), MakePayload(ToGbk(text)));
+}
+
+bool TransactionEngine::WriteAndEcho(const std::string& text, bool echo) {
+  bool written = m_port.Write(text);
+  if (echo) Echo(text);
+  if (!written) Notice(QStringLiteral("命令未能发出：%1").arg(m_port.PortOpen() ? m_port.LastError()
+                                                                          : QStringLiteral("串口未打开。")));
+  return written;
+}
+
+bool TransactionEngine::SendCommand(std::string text, HWND wait, bool echo) {
+  if (m_state.monitoring.load()) return false;
+  HWND expected = 0;
+  // Check and claim in one step: the GUI thread and the parameter read
+  // thread may both send.
+  if (!m_state.waitWnd.compare_exchange_strong(expected, wait)) return false;
+  int code = kCodeUnknown;
+  LookupCommandCode(m_codes, text, code);
+  m_state.pendingCode.store(code);
+  // The time-out is armed before the bytes leave, so a fast reply cannot
+  // kill the timer before it exists and leave a stray time-out behind.
+  if (wait) SetTimer(wait, TIMER_REPLY, code == kCodeGESA ? kBlockReplyTimeoutMs : kReplyTimeoutMs);
+  WriteAndEcho(text, echo);
+  return true;
+}
+
+bool TransactionEngine::SendRaw(std::string text, HWND wait, bool echo) {
+  if (m_state.monitoring.load() && m_state.waitWnd.load() != wait) return false;
+  WriteAndEcho(text, echo);
+  return true;
+}
+
+bool TransactionEngine::SendMonitorQuery(std::string text, HWND wait, bool echo) {
+  int code = kCodeUnknown;
+  if (EqualsIgnoreCase(text, "GM\r")) {
+    code = kCodeGM;
+  } else if (EqualsIgnoreCase(text, "GV\r")) {
+    code = kCodeGV;
+  } else if (EqualsIgnoreCase(text, "GC\r")) {
+    code = kCodeGC;
+  } else {
+    bool isMonitorCommand;
+    {
+      std::lock_guard lock(m_monitorTextMutex);
+      isMonitorCommand = !m_monitorCommandText.empty() && text == m_monitorCommandText;
+    }
+    if (!isMonitorCommand) return SendCommand(std::move(text), wait, echo);
+    LookupCommandCode(m_codes, text, code);
+  }
+  m_state.pendingCode.store(code);
+  m_state.waitWnd.store(wait);
+  WriteAndEcho(text, echo);
+  return true;
+}
+
+bool TransactionEngine::SendStreamCommand(std::string text, HWND hwnd, bool owner) {
+  HWND stream = m_state.streamWnd.load();
+  if (stream == 0 || (stream == hwnd && owner)) {
+    m_state.streamWnd.store(hwnd);
+    WriteAndEcho(text, false);
+    return false;
+  }
+  if (m_statusText) m_statusText(QStringLiteral("正在进行监测，请稍后重试......"));
+  return true;
+}
+
+void TransactionEngine::SetPendingCode(int code) {
+  if (code != 0) m_state.pendingCode.store(code);
+}
+
+void TransactionEngine::ReleaseWaitOf(HWND hwnd) {
+  HWND expected = hwnd;
+  m_state.waitWnd.compare_exchange_strong(expected, 0);
+}
+
+void TransactionEngine::SetMonitorCommandText(std::string text) {
+  std::lock_guard lock(m_monitorTextMutex);
+  m_monitorCommandText = std::move(text);
+}
+
+}  // namespace zembra

@@ -1,0 +1,102 @@
+#pragma once
+// One drive link, one answer at a time. Every command the program sends
+// goes through here; a receive thread frames the replies and posts each to
+// the window that waits for it, with a reply time-out carried by a timer on
+// that window.
+#include <QString>
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "link/CommandVocabulary.h"
+#include "link/FrameScanner.h"
+#include "link/LinkState.h"
+#include "link/MSComm.h"
+#include "link/ReplyRing.h"
+#include "platform/WindowRuntime.h"
+
+namespace zembra {
+
+class TransactionEngine {
+ public:
+  static constexpr std::uint32_t kReplyTimeoutMs = 450;
+  static constexpr std::uint32_t kBlockReplyTimeoutMs = 3600;
+
+  explicit TransactionEngine(LinkState& state);
+  ~TransactionEngine();
+  TransactionEngine(const TransactionEngine&) = delete;
+  TransactionEngine& operator=(const TransactionEngine&) = delete;
+
+  LinkState& State() { return m_state; }
+  const CommandCodeMap& Codes() const { return m_codes; }
+  CMSComm& Port() { return m_port; }
+  const ReplyRing& Ring() const { return m_ring; }
+
+  // Where link traffic is shown, and who hears of a vanished port or a
+  // failed receive wait (the main frame). 0 = nobody.
+  void SetConsoleWindow(HWND console) { m_console.store(console); }
+  void SetOwnerWindow(HWND owner) { m_owner.store(owner); }
+  // Progress texts (the status bar's third pane).
+  void SetStatusText(std::function<void(const QString&)> sink) { m_statusText = std::move(sink); }
+
+  // Opens the port; on failure shows why (caption "伺服运控系统", error
+  // icon) and returns false.
+  bool OpenPort(const QString& devicePath, const std::string& settings);
+
+  bool StartReceiveThread();
+  // Clears the run flag, sets the stop flag, wakes the thread and joins it.
+  void StopReceiveThread();
+  bool ReceiveThreadRunning() const { return m_thread.joinable(); }
+
+  // The general transaction: refused while monitoring or while a reply is
+  // awaited; upper-cases the text and records its code; starts the reply
+  // time-out on `wait` (450 ms, 3600 ms for GESA). Callable from any thread.
+  bool SendCommand(std::string text, HWND wait, bool echo);
+  // Writes the text unchanged without waiting; refused only while
+  // monitoring by another window.
+  bool SendRaw(std::string text, HWND wait, bool echo);
+  // The monitoring page's periodic read: never refused, no time-out.
+  bool SendMonitorQuery(std::string text, HWND wait, bool echo);
+  // Sampling-stream commands; true when refused (another window owns the stream).
+  bool SendStreamCommand(std::string text, HWND hwnd, bool owner);
+
+  void SetWaitWindow(HWND hwnd) { m_state.waitWnd.store(hwnd); }
+  void SetStreamWindow(HWND hwnd) { m_state.streamWnd.store(hwnd); }
+  // 0 leaves the code unchanged.
+  void SetPendingCode(int code);
+  // Ends the wait only if `hwnd` is still the waiting window, so a late
+  // time-out never releases a wait that another window has since started.
+  void ReleaseWaitOf(HWND hwnd);
+  // The monitoring page's own command text, which SendMonitorQuery passes
+  // without refusal.
+  void SetMonitorCommandText(std::string text);
+
+ private:
+  void ReceiveThreadProc();
+  void Deliver(const ScannedFrame& frame);
+  bool WriteAndEcho(const std::string& text, bool echo);
+  void Echo(const std::string& text);
+  void Notice(const QString& text);
+  void WakeReceiveThread();
+
+  LinkState& m_state;
+  CommandCodeMap m_codes;
+  CMSComm m_port;
+  FrameScanner m_scanner;  // receive thread only
+  ReplyRing m_ring;
+  std::atomic<HWND> m_console{0};
+  std::atomic<HWND> m_owner{0};
+  std::function<void(const QString&)> m_statusText;
+
+  std::mutex m_monitorTextMutex;
+  std::string m_monitorCommandText;
+
+  std::thread m_thread;
+  std::atomic<bool> m_rxRun{true};
+  std::atomic<bool> m_stopRx{false};
+  int m_wakeFd = -1;
+};
+
+}  // namespace zembra
