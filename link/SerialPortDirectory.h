@@ -16,6 +16,12 @@ class SerialPortDirectory {
   // the listed device; past the end of the list COMn falls back to
   // /dev/ttyS<n-1>, so every number names some path.
   static QString DevicePathForCom(int comNumber);
+
+  // The two above over a given device list instead of the machine's, so
+  // the ordering and the mapping are the same wherever the list comes from.
+  // Numbers below 1 name no port and give an empty path.
+  static QStringList SortDevices(QStringList devices);
+  static QString DevicePathForCom(int comNumber, const QStringList& devices);
 };
 
 }  // namespace zembra
