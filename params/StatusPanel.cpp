@@ -1,6 +1,7 @@
 #include "params/StatusPanel.h"
 
 #include <QCheckBox>
+#include <algorithm>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -36,6 +37,8 @@ constexpr int kImageButtonSize = 40;
 constexpr int kImageSize = 32;
 constexpr int kColourEditPixelSize = 14;
 constexpr int kEditPadding = 14;  // frame and text margins of an edit
+constexpr int kButtonPadding = 20;
+constexpr int kMinButtonWidth = 48;
 
 // Every control with an id is found by it, by tests and screen readers alike.
 void Tag(QWidget* w, int id, const QString& accessibleName) {
@@ -91,6 +94,8 @@ QPushButton* MakeButton(QWidget* parent, int id, const QString& caption, const Q
   Tag(b, id, caption);
   if (!tip.isEmpty()) b->setToolTip(tip);
   b->setFocusPolicy(Qt::TabFocus);
+  // Styles give push buttons a wide minimum; the strip has no room for it.
+  b->setFixedWidth(std::max(kMinButtonWidth, b->fontMetrics().horizontalAdvance(caption) + kButtonPadding));
   return b;
 }
 
