@@ -275,13 +275,14 @@ void VirtualDrive::HandleLine(const std::string& line, std::vector<std::string>&
   std::string command = line;
   std::erase(command, '\n');
 
+  const std::string mnemonic(DriveModel::MnemonicOf(command));
+  // A command the drive does not hear has no effect either.
+  if (silent_ || silentMnemonics_.count(mnemonic) != 0) return;
+
   SampleLead lead{};
   if (DriveModel::IsStreamStop(command, &lead)) {
     std::erase_if(streams_, [&](const ActiveStream& s) { return s.spec.lead == lead; });
   }
-  const std::string mnemonic(DriveModel::MnemonicOf(command));
-  // A command the drive does not hear has no effect either.
-  if (silent_ || silentMnemonics_.count(mnemonic) != 0) return;
 
   const auto now = Clock::now();
   std::string reply = errorMnemonics_.count(mnemonic) != 0

@@ -282,6 +282,18 @@ TEST_F(VirtualDriveTest, SamplingStreamSendsCheckedFramesUntilItsStopCommand) {
   EXPECT_EQ(program_->ReadUntilEndsWith("\r\n"), "#2.15\r\n");
 }
 
+TEST_F(VirtualDriveTest, SilentDriveDoesNotHearAStreamStop) {
+  drive_->StartSampleStream(SampleStreamSpec{SampleLead::Short, 0, Measurement::Speed, 50ms});
+  drive_->SetSilent(true);
+  program_->Send("*S\r");
+  ASSERT_TRUE(drive_->WaitForCommand("*S", kDeadline));
+  EXPECT_TRUE(drive_->SampleStreamActive(SampleLead::Short));
+  drive_->SetSilent(false);
+  program_->Send("*S\r");
+  ASSERT_TRUE(drive_->WaitForCommand("*S", kDeadline, 1));
+  EXPECT_FALSE(drive_->SampleStreamActive(SampleLead::Short));
+}
+
 TEST_F(VirtualDriveTest, StopCommandEndsOnlyTheStreamWithItsLead) {
   drive_->StartSampleStream(SampleStreamSpec{SampleLead::Long, 7, Measurement::Position, 5ms});
   drive_->StartSampleStream(SampleStreamSpec{SampleLead::Alternate, 1, Measurement::Current, 50ms});
