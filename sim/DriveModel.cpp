@@ -55,7 +55,7 @@ std::int32_t RoundToInt32(double value) {
 
 DriveSettings DriveSettings::Factory() {
   DriveSettings settings;
-  for (const auto& spec : DriveParameterTable::All()) settings.Set(spec.id, spec.factoryValue);
+  for (const auto& info : DriveParameterTable::All()) settings.Set(info.id, info.factoryValue);
   return settings;
 }
 
@@ -149,9 +149,9 @@ std::string DriveModel::ParameterBlock() const {
   // before the check byte holds mode and signal source.
   constexpr std::size_t kModeIndex = WireFormat::kParameterBlockCheckIndex - 1;
   std::size_t offset = 2;
-  for (const auto& spec : DriveParameterTable::All()) {
+  for (const auto& info : DriveParameterTable::All()) {
     if (offset + 4 > kModeIndex) break;
-    const auto bits = static_cast<std::uint32_t>(eeprom_.Get(spec.id));
+    const auto bits = static_cast<std::uint32_t>(eeprom_.Get(info.id));
     for (int i = 0; i < 4; ++i) block[offset++] = static_cast<char>((bits >> (8 * i)) & 0xFFu);
   }
   block[kModeIndex] = static_cast<char>(static_cast<int>(eeprom_.mode) * 16 +
@@ -236,8 +236,8 @@ std::string DriveModel::HandleCommand(std::string_view mnemonic, std::string_vie
       return Ok();
     }
     if (mnemonic == "CPA") return Ok();
-    if (const auto* spec = DriveParameterTable::FindByQuery(mnemonic)) {
-      return Number(working_.Get(spec->id));
+    if (const auto* info = DriveParameterTable::FindByQuery(mnemonic)) {
+      return Number(working_.Get(info->id));
     }
     return Error();
   }
@@ -267,9 +267,9 @@ std::string DriveModel::HandleCommand(std::string_view mnemonic, std::string_vie
     motor_.CommandAbsoluteMove(target);
     return Ok();
   }
-  if (const auto* spec = DriveParameterTable::FindBySetter(mnemonic)) {
-    if (!DriveParameterTable::Accepts(spec->rule, *value)) return Error();
-    SetParameter(spec->id, static_cast<std::int32_t>(*value));
+  if (const auto* info = DriveParameterTable::FindBySetter(mnemonic)) {
+    if (!DriveParameterTable::Accepts(info->rule, *value)) return Error();
+    SetParameter(info->id, static_cast<std::int32_t>(*value));
     return Ok();
   }
   return Error();

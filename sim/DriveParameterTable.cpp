@@ -11,8 +11,8 @@ namespace {
 using P = DriveParameter;
 using R = ValueRule;
 
-// Order follows DriveParameter, so Spec() can index directly.
-constexpr std::array<DriveParameterSpec, static_cast<std::size_t>(P::Count)> kSpecs{{
+// Order follows DriveParameter, so Info() can index directly.
+constexpr std::array<DriveParameterInfo, static_cast<std::size_t>(P::Count)> kParameters{{
     {P::PositionProportional, "GMP", "MP", 20, R::NonNegative},
     {P::PositionIntegral, "GMI", "MI", 0, R::NonNegative},
     {P::PositionDerivative, "GMD", "MD", 10, R::NonNegative},
@@ -54,32 +54,32 @@ constexpr std::array<DriveParameterSpec, static_cast<std::size_t>(P::Count)> kSp
 }};
 
 constexpr bool OrderMatchesEnum() {
-  for (std::size_t i = 0; i < kSpecs.size(); ++i) {
-    if (static_cast<std::size_t>(kSpecs[i].id) != i) return false;
+  for (std::size_t i = 0; i < kParameters.size(); ++i) {
+    if (static_cast<std::size_t>(kParameters[i].id) != i) return false;
   }
   return true;
 }
-static_assert(OrderMatchesEnum(), "kSpecs must follow DriveParameter order");
+static_assert(OrderMatchesEnum(), "kParameters must follow DriveParameter order");
 
 }  // namespace
 
-std::span<const DriveParameterSpec> DriveParameterTable::All() { return kSpecs; }
+std::span<const DriveParameterInfo> DriveParameterTable::All() { return kParameters; }
 
-const DriveParameterSpec& DriveParameterTable::Spec(DriveParameter id) {
-  return kSpecs[static_cast<std::size_t>(id)];
+const DriveParameterInfo& DriveParameterTable::Info(DriveParameter id) {
+  return kParameters[static_cast<std::size_t>(id)];
 }
 
-const DriveParameterSpec* DriveParameterTable::FindByQuery(std::string_view mnemonic) {
-  for (const auto& spec : kSpecs) {
-    if (spec.query == mnemonic) return &spec;
+const DriveParameterInfo* DriveParameterTable::FindByQuery(std::string_view mnemonic) {
+  for (const auto& info : kParameters) {
+    if (info.query == mnemonic) return &info;
   }
   return nullptr;
 }
 
-const DriveParameterSpec* DriveParameterTable::FindBySetter(std::string_view mnemonic) {
+const DriveParameterInfo* DriveParameterTable::FindBySetter(std::string_view mnemonic) {
   if (mnemonic.empty()) return nullptr;
-  for (const auto& spec : kSpecs) {
-    if (spec.setter == mnemonic) return &spec;
+  for (const auto& info : kParameters) {
+    if (info.setter == mnemonic) return &info;
   }
   return nullptr;
 }

@@ -63,7 +63,7 @@ enum class ValueRule {
   CanBitRate,      // 20000 ... 1000000 in the usual CAN steps
 };
 
-struct DriveParameterSpec {
+struct DriveParameterInfo {
   DriveParameter id;
   std::string_view query;   // e.g. "GSP"
   std::string_view setter;  // e.g. "SSP"; empty when set by other commands
@@ -75,10 +75,10 @@ struct DriveParameterSpec {
 // defaults and argument rules.
 class DriveParameterTable {
  public:
-  static std::span<const DriveParameterSpec> All();
-  static const DriveParameterSpec& Spec(DriveParameter id);
-  static const DriveParameterSpec* FindByQuery(std::string_view mnemonic);
-  static const DriveParameterSpec* FindBySetter(std::string_view mnemonic);
+  static std::span<const DriveParameterInfo> All();
+  static const DriveParameterInfo& Info(DriveParameter id);
+  static const DriveParameterInfo* FindByQuery(std::string_view mnemonic);
+  static const DriveParameterInfo* FindBySetter(std::string_view mnemonic);
   static bool Accepts(ValueRule rule, std::int64_t value);
 };
 

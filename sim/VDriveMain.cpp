@@ -75,6 +75,10 @@ int main(int argc, char** argv) {
   sigemptyset(&stopSignals);
   sigaddset(&stopSignals, SIGINT);
   sigaddset(&stopSignals, SIGTERM);
+  // A shell starts background jobs with SIGINT ignored; an ignored signal
+  // never reaches the descriptor, so take the default disposition back.
+  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGTERM, SIG_DFL);
   if (pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr) != 0) {
     std::cerr << "zembra-vdrive: cannot block signals\n";
     return 1;

@@ -176,18 +176,18 @@ void VirtualDrive::SetBadParameterBlock(bool bad) {
   badParameterBlock_ = bad;
 }
 
-void VirtualDrive::StartSampleStream(const SampleStreamSpec& spec) {
+void VirtualDrive::StartSampleStream(const SampleStreamConfig& config) {
   std::lock_guard<std::mutex> lock(mutex_);
-  std::erase_if(streams_, [&](const ActiveStream& s) { return s.spec.lead == spec.lead; });
-  ActiveStream stream{spec, Clock::now()};
-  stream.spec.period = std::max(spec.period, std::chrono::milliseconds{1});
+  std::erase_if(streams_, [&](const ActiveStream& s) { return s.config.lead == config.lead; });
+  ActiveStream stream{config, Clock::now()};
+  stream.config.period = std::max(config.period, std::chrono::milliseconds{1});
   streams_.push_back(stream);
   Wake();
 }
 
 void VirtualDrive::StopSampleStream(SampleLead lead) {
   std::lock_guard<std::mutex> lock(mutex_);
-  std::erase_if(streams_, [&](const ActiveStream& s) { return s.spec.lead == lead; });
+  std::erase_if(streams_, [&](const ActiveStream& s) { return s.config.lead == lead; });
   Wake();
 }
 
@@ -200,7 +200,7 @@ void VirtualDrive::StopAllSampleStreams() {
 bool VirtualDrive::SampleStreamActive(SampleLead lead) const {
   std::lock_guard<std::mutex> lock(mutex_);
   return std::any_of(streams_.begin(), streams_.end(),
-                     [&](const ActiveStream& s) { return s.spec.lead == lead; });
+                     [&](const ActiveStream& s) { return s.config.lead == lead; });
 }
 
 void VirtualDrive::ClosePort() {
@@ -281,7 +281,7 @@ void VirtualDrive::HandleLine(const std::string& line, std::vector<std::string>&
 
   SampleLead lead{};
   if (DriveModel::IsStreamStop(command, &lead)) {
-    std::erase_if(streams_, [&](const ActiveStream& s) { return s.spec.lead == lead; });
+    std::erase_if(streams_, [&](const ActiveStream& s) { return s.config.lead == lead; });
   }
 
   const auto now = Clock::now();
@@ -318,11 +318,11 @@ void VirtualDrive::ProduceSampleFrames(Clock::time_point now) {
   if (!pty_.IsOpen()) return;
   for (auto& stream : streams_) {
     if (stream.nextDue > now) continue;
-    const std::int32_t value = model_.Measure(stream.spec.source, TickMs(now));
-    writeBuffer_ += WireFormat::SampleFrame(stream.spec.lead, stream.spec.channel, value);
-    stream.nextDue += stream.spec.period;
+    const std::int32_t value = model_.Measure(stream.config.source, TickMs(now));
+    writeBuffer_ += WireFormat::SampleFrame(stream.config.lead, stream.config.channel, value);
+    stream.nextDue += stream.config.period;
     // After a stall, resume the rhythm instead of bursting the backlog.
-    if (stream.nextDue <= now) stream.nextDue = now + stream.spec.period;
+    if (stream.nextDue <= now) stream.nextDue = now + stream.config.period;
   }
 }
 

@@ -18,7 +18,7 @@
 namespace zembra::sim {
 
 // A sampling stream the drive sends on its own until told to stop.
-struct SampleStreamSpec {
+struct SampleStreamConfig {
   SampleLead lead = SampleLead::Short;
   std::uint8_t channel = 0;
   Measurement source = Measurement::Speed;
@@ -82,7 +82,7 @@ class VirtualDrive {
   void SetMergeReplies(std::size_t count);
   void SetBadParameterBlock(bool bad);
   // Replaces any stream with the same lead.
-  void StartSampleStream(const SampleStreamSpec& spec);
+  void StartSampleStream(const SampleStreamConfig& config);
   void StopSampleStream(SampleLead lead);
   void StopAllSampleStreams();
   bool SampleStreamActive(SampleLead lead) const;
@@ -98,7 +98,7 @@ class VirtualDrive {
     std::string bytes;
   };
   struct ActiveStream {
-    SampleStreamSpec spec;
+    SampleStreamConfig config;
     Clock::time_point nextDue;
   };
 

@@ -23,7 +23,7 @@
 using namespace std::chrono_literals;
 using zembra::sim::Measurement;
 using zembra::sim::SampleLead;
-using zembra::sim::SampleStreamSpec;
+using zembra::sim::SampleStreamConfig;
 using zembra::sim::VirtualDrive;
 using zembra::sim::WireFormat;
 
@@ -257,7 +257,7 @@ TEST_F(VirtualDriveTest, SamplingStreamSendsCheckedFramesUntilItsStopCommand) {
   program_->Send("V600\r");
   EXPECT_EQ(program_->ReadUntilEndsWith("\r\n"), "#OK\r\n");
 
-  drive_->StartSampleStream(SampleStreamSpec{SampleLead::Short, 2, Measurement::Speed, 5ms});
+  drive_->StartSampleStream(SampleStreamConfig{SampleLead::Short, 2, Measurement::Speed, 5ms});
   const std::string stream = program_->ReadCount(5 * 6);
   const auto frames = Frames(stream.substr(0, 30), SampleLead::Short);
   ASSERT_EQ(frames.size(), 6u);
@@ -283,7 +283,7 @@ TEST_F(VirtualDriveTest, SamplingStreamSendsCheckedFramesUntilItsStopCommand) {
 }
 
 TEST_F(VirtualDriveTest, SilentDriveDoesNotHearAStreamStop) {
-  drive_->StartSampleStream(SampleStreamSpec{SampleLead::Short, 0, Measurement::Speed, 50ms});
+  drive_->StartSampleStream(SampleStreamConfig{SampleLead::Short, 0, Measurement::Speed, 50ms});
   drive_->SetSilent(true);
   program_->Send("*S\r");
   ASSERT_TRUE(drive_->WaitForCommand("*S", kDeadline));
@@ -295,8 +295,8 @@ TEST_F(VirtualDriveTest, SilentDriveDoesNotHearAStreamStop) {
 }
 
 TEST_F(VirtualDriveTest, StopCommandEndsOnlyTheStreamWithItsLead) {
-  drive_->StartSampleStream(SampleStreamSpec{SampleLead::Long, 7, Measurement::Position, 5ms});
-  drive_->StartSampleStream(SampleStreamSpec{SampleLead::Alternate, 1, Measurement::Current, 50ms});
+  drive_->StartSampleStream(SampleStreamConfig{SampleLead::Long, 7, Measurement::Position, 5ms});
+  drive_->StartSampleStream(SampleStreamConfig{SampleLead::Alternate, 1, Measurement::Current, 50ms});
   program_->Send("@S\r");
   ASSERT_TRUE(drive_->WaitForCommand("@S", kDeadline));
   EXPECT_FALSE(drive_->SampleStreamActive(SampleLead::Alternate));
