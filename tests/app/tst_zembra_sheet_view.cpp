@@ -1,0 +1,109 @@
+// The program's sheet view: its two pages in order, the start state, and
+// the page messages each page receives from clicks, keys and the frame.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QScrollBar>
+#include <QTest>
+
+#include "app/ZembraSheetView.h"
+#include "platform/WindowMessages.h"
+
+namespace zembra {
+namespace {
+
+void DeliverPostedMessages() {
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::processEvents();
+}
+
+class ZembraSheetViewTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    view.resize(CZembraSheetView::kInitialSize);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    view.OnInitialUpdate();
+    DeliverPostedMessages();
+  }
+  void Click(int index) {
+    CTabStrip* strip = view.TabStrip();
+    QTest::mouseClick(strip, Qt::LeftButton, {}, strip->TabRect(index).center());
+    DeliverPostedMessages();
+  }
+  CZembraSheetView view;
+  CBasicParam& params = view.ParameterPage();
+  CMonitor& monitor = view.MonitorPage();
+};
+
+TEST_F(ZembraSheetViewTest, StartsWithParameterPageActiveAndNoMessages) {
+  ASSERT_TRUE(view.HasAllPages());
+  EXPECT_EQ(view.TabStrip()->ItemText(CZembraSheetView::kParameterPage), "参数配置");
+  EXPECT_EQ(view.TabStrip()->ItemText(CZembraSheetView::kMonitorPage), "PID调试");
+  EXPECT_EQ(view.GetPage(CZembraSheetView::kParameterPage), &params);
+  EXPECT_EQ(view.GetPage(CZembraSheetView::kMonitorPage), &monitor);
+  EXPECT_EQ(view.GetActivePage(), &params);
+  EXPECT_TRUE(params.isVisible());
+  EXPECT_FALSE(monitor.isVisible());
+  EXPECT_EQ(params.TemplateId(), 141);
+  EXPECT_EQ(monitor.TemplateId(), 142);
+  EXPECT_EQ(params.PageWidth(), CBasicParam::kTemplateSize.width());
+  EXPECT_EQ(monitor.PageHeight(), CMonitor::kTemplateSize.height());
+  // Being shown first is not a tab click: no activation message.
+  EXPECT_TRUE(params.MessageLog().empty());
+  EXPECT_TRUE(monitor.MessageLog().empty());
+}
+
+TEST_F(ZembraSheetViewTest, InitialSizeShowsTheWholeParameterPage) {
+  EXPECT_EQ(view.horizontalScrollBar()->maximum(), 0);
+  EXPECT_GE(params.width(), CBasicParam::kTemplateSize.width());
+  EXPECT_GE(params.height(), CBasicParam::kTemplateSize.height());
+}
+
+TEST_F(ZembraSheetViewTest, ClicksPostTheMessagesEachPageActsOn) {
+  Click(CZembraSheetView::kMonitorPage);
+  EXPECT_EQ(view.GetActivePage(), &monitor);
+  EXPECT_TRUE(params.MessageLog().empty());
+  EXPECT_EQ(monitor.MessageLog(), std::vector<std::uint32_t>{WM_PAGE_ACTIVATED});
+
+  Click(CZembraSheetView::kParameterPage);
+  EXPECT_EQ(view.GetActivePage(), &params);
+  EXPECT_EQ(params.MessageLog(), std::vector<std::uint32_t>{WM_PAGE_ACTIVATED});
+  EXPECT_EQ(monitor.MessageLog(), (std::vector<std::uint32_t>{WM_PAGE_ACTIVATED, WM_PAGE_LEAVING}));
+  EXPECT_EQ(monitor.CountOf(WM_PAGE_LEAVING), 1);
+  EXPECT_EQ(params.CountOf(WM_PAGE_LEAVING), 0);
+}
+
+TEST_F(ZembraSheetViewTest, KeyboardSwitchingPostsNothing) {
+  QTest::keyClick(&params, Qt::Key_Tab, Qt::ControlModifier);
+  EXPECT_EQ(view.GetActivePage(), &monitor);
+  QTest::keyClick(&monitor, Qt::Key_Tab, Qt::ControlModifier);
+  EXPECT_EQ(view.GetActivePage(), &params);
+  QTest::keyClick(&params, Qt::Key_PageUp, Qt::ControlModifier);
+  EXPECT_EQ(view.GetActivePage(), &monitor);
+  DeliverPostedMessages();
+  EXPECT_TRUE(params.MessageLog().empty());
+  EXPECT_TRUE(monitor.MessageLog().empty());
+}
+
+TEST_F(ZembraSheetViewTest, FrameNotificationReachesTheParameterPage) {
+  ASSERT_TRUE(PostMessage(params.Handle(), WM_PAGE_NOTIFY));
+  DeliverPostedMessages();
+  EXPECT_EQ(params.CountOf(WM_PAGE_NOTIFY), 1);
+  EXPECT_TRUE(monitor.MessageLog().empty());
+}
+
+TEST_F(ZembraSheetViewTest, PlaceholdersSayWhatTheyAre) {
+  for (CPropertyViewPage* page : {static_cast<CPropertyViewPage*>(&params), static_cast<CPropertyViewPage*>(&monitor)}) {
+    EXPECT_FALSE(page->accessibleName().isEmpty());
+    const auto labels = page->findChildren<QLabel*>();
+    ASSERT_GE(labels.size(), 2);
+    EXPECT_EQ(labels[0]->text(), page->windowTitle());
+    EXPECT_TRUE(labels[1]->text().contains(QStringLiteral("正在建设中")));
+    for (QLabel* label : labels) EXPECT_FALSE(label->accessibleName().isEmpty());
+  }
+}
+
+}  // namespace
+}  // namespace zembra
