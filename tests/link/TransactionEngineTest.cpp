@@ -166,13 +166,13 @@ TEST_F(EngineOverPty, BadParameterBlockTimesOutAfter3600ms) {
 }
 
 TEST_F(EngineOverPty, MergedAndSplitRepliesAreEachDelivered) {
-  drive.SetMergeReplies(2);
-  ASSERT_TRUE(engine.SendCommand("GVER\r", 0, false));
-  ASSERT_TRUE(engine.SendCommand("GT\r", 0, false));
   drive.WithModel([](sim::DriveModel& m) {
     m.SetVersionText("9.99");
     m.SetTemperature(41);
   });
+  drive.SetMergeReplies(2);
+  ASSERT_TRUE(engine.SendCommand("GVER\r", 0, false));
+  ASSERT_TRUE(engine.SendCommand("GT\r", 0, false));
   ASSERT_TRUE(WaitUntil([&] { return console.Saw("9.99") && console.Saw("41"); }));
   drive.SetMergeReplies(0);
   drive.SetSplitReplies(30ms);

@@ -1,0 +1,44 @@
+#include "app/TerminationSignals.h"
+
+#include <QSocketNotifier>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace zembra {
+namespace {
+
+int g_pipe[2] = {-1, -1};
+
+extern "C" void OnTerminationSignal(int) {
+  // Only async-signal-safe work here: the GUI thread does the rest.
+  const char byte = 1;
+  [[maybe_unused]] ssize_t n = ::write(g_pipe[1], &byte, 1);
+}
+
+}  // namespace
+
+TerminationSignals::TerminationSignals(std::function<void()> onSignal, QObject* parent)
+    : QObject(parent), m_onSignal(std::move(onSignal)) {
+  if (g_pipe[0] < 0 && ::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
+  connect(m_notifier, &QSocketNotifier::activated, this, [this] {
+    char buffer[16];
+    while (::read(g_pipe[0], buffer, sizeof buffer) > 0) {
+    }
+    if (m_onSignal) m_onSignal();
+  });
+  struct sigaction action {};
+  action.sa_handler = OnTerminationSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  ::sigaction(SIGINT, &action, nullptr);
+  ::sigaction(SIGTERM, &action, nullptr);
+}
+
+TerminationSignals::~TerminationSignals() {
+  ::signal(SIGINT, SIG_DFL);
+  ::signal(SIGTERM, SIG_DFL);
+}
+
+}  // namespace zembra

@@ -1,0 +1,67 @@
+#include "app/ZembraApp.h"
+
+#include <QApplication>
+#include <QPalette>
+
+#include "app/MainFrame.h"
+#include "app/TerminationSignals.h"
+#include "sim/VirtualDrive.h"
+
+namespace zembra {
+
+CZembraApp::CZembraApp(CommandLineOptions options) : m_options(std::move(options)) {
+  QCoreApplication::setOrganizationName(QStringLiteral("DIRER"));
+  QCoreApplication::setApplicationName(QStringLiteral("Zembra"));
+  InstallPrompter(&m_prompter);
+}
+
+CZembraApp::~CZembraApp() {
+  m_frame.reset();
+  if (m_virtualDrive) m_virtualDrive->Stop();
+  InstallPrompter(nullptr);
+}
+
+void CZembraApp::ApplyDialogColours() {
+  QPalette palette = QApplication::palette();
+  palette.setColor(QPalette::Window, QColor(222, 231, 247));
+  palette.setColor(QPalette::WindowText, QColor(49, 89, 132));
+  QApplication::setPalette(palette);
+}
+
+bool CZembraApp::InitInstance() {
+  QString device = m_options.portOverride;
+  if (m_options.simulate) {
+    m_virtualDrive = std::make_unique<sim::VirtualDrive>();
+    std::string error;
+    if (!m_virtualDrive->Start(&error)) {
+      CurrentPrompter().ShowMessage(QStringLiteral("无法启动虚拟驱动器：%1").arg(QString::fromStdString(error)),
+                                    QString::fromUtf8(kErrorCaption), PromptIcon::Error);
+      return false;
+    }
+    device = QString::fromStdString(m_virtualDrive->SlavePath());
+  }
+
+  CMainFrame::Options frameOptions;
+  frameOptions.debugMode = m_options.debugMode;
+  frameOptions.deviceOverride = device;
+  frameOptions.programFolder = QCoreApplication::applicationDirPath();
+  m_frame = std::make_unique<CMainFrame>(m_link, m_profile, frameOptions);
+  m_prompter.SetParent(m_frame.get());
+  m_signals = std::make_unique<TerminationSignals>([this] {
+    if (m_frame) m_frame->close();
+  });
+
+  switch (m_frame->Create()) {
+    case CMainFrame::CreateResult::Failed:
+      return false;
+    case CMainFrame::CreateResult::Closing:
+      return true;  // the posted close request ends the program
+    case CMainFrame::CreateResult::Running:
+      break;
+  }
+  ApplyDialogColours();
+  m_frame->showMaximized();
+  return true;
+}
+
+}  // namespace zembra

@@ -1,0 +1,31 @@
+// zembra: commission a servo drive over RS-232.
+#include <QApplication>
+#include <cstdio>
+
+#include "app/CommandLineOptions.h"
+#include "app/ZembraApp.h"
+
+int main(int argc, char** argv) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  zembra::CommandLineOptions options = zembra::CommandLineOptions::Parse(arguments);
+  if (options.showHelp) {
+    std::fputs(zembra::CommandLineOptions::HelpText().toLocal8Bit().constData(), stdout);
+    return 0;
+  }
+  if (!options.error.isEmpty()) {
+    std::fprintf(stderr, "zembra: %s\n", options.error.toLocal8Bit().constData());
+    return 2;
+  }
+  if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+      qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    std::fputs("zembra: no display found. Run it on a desktop, or under a virtual display:\n"
+               "  xvfb-run -a zembra --simulate\n",
+               stderr);
+    return 1;
+  }
+  QApplication app(argc, argv);
+  zembra::CZembraApp zembraApp(options);
+  if (!zembraApp.InitInstance()) return 1;
+  return app.exec();
+}
