@@ -133,6 +133,7 @@ void CMainFrame::BuildClient() {
   layout->addWidget(m_splitter, 1);
   setCentralWidget(client);
 
+  m_sheet->OnInitialUpdate();
   m_engine.SetConsoleWindow(m_console->Handle());
   m_connection->SetStatusPanel(m_panel->Handle());
   m_connection->SetParameterPage(m_sheet->ParameterPage().Handle());
