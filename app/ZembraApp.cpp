@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QPalette>
+#include <QScreen>
 
 #include "app/MainFrame.h"
 #include "app/TerminationSignals.h"
@@ -60,6 +61,9 @@ bool CZembraApp::InitInstance() {
       break;
   }
   ApplyDialogColours();
+  // Without a window manager (a bare X server) maximising does nothing, so
+  // start at the screen's size as well.
+  if (QScreen* screen = QGuiApplication::primaryScreen()) m_frame->setGeometry(screen->availableGeometry());
   m_frame->showMaximized();
   return true;
 }

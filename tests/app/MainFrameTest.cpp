@@ -1,0 +1,356 @@
+// The running program against the virtual drive over a pty: start-up and
+// identification, a silent drive, manual reconnect, the quick commands and
+// their refusals, the manual command line with its history, the port
+// settings at start-up, the window title, and closing while monitoring.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <chrono>
+
+#include "app/MainFrame.h"
+#include "app/ZembraSheetView.h"
+#include "common/IniStore.h"
+#include "common/VersionTitle.h"
+#include "params/StatusPanel.h"
+#include "platform/Profile.h"
+#include "platform/WindowMessages.h"
+#include "sim/VirtualDrive.h"
+#include "tests/support/EventLoopWait.h"
+#include "tests/support/RecordingPrompter.h"
+
+namespace zembra {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using test::PumpFor;
+using test::WaitUntil;
+
+const QString kNotConnected = QStringLiteral("请先连接驱动器");
+const QString kBusy = QStringLiteral("正在进行其他操作，请稍后重试......");
+
+class MainFrameOverPty : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(folder.isValid());
+    Profile::UseFolderForTests(folder.path());
+    std::string error;
+    ASSERT_TRUE(drive.Start(&error)) << error;
+  }
+  void TearDown() override {
+    frame.reset();
+    drive.Stop();
+  }
+
+  CMainFrame& MakeFrame(bool debugMode = false, QString device = {}) {
+    CMainFrame::Options options;
+    options.debugMode = debugMode;
+    options.deviceOverride = device.isNull() ? QString::fromStdString(drive.SlavePath()) : device;
+    options.programFolder = folder.path();
+    frame = std::make_unique<CMainFrame>(link, profile, options);
+    frame->SetDesktopOpener([this](const QUrl& url) {
+      opened.push_back(url);
+      return true;
+    });
+    return *frame;
+  }
+
+  template <class T>
+  T* Control(int id) {
+    return frame->findChild<T*>(QStringLiteral("idc_%1").arg(id));
+  }
+
+  bool Connected() { return WaitUntil([&] { return link.connected.load() && link.waitWnd.load() == 0; }); }
+  bool LinkIdle() { return WaitUntil([&] { return link.waitWnd.load() == 0; }); }
+
+  // The drive's own wait would block the event loop that runs our timers.
+  bool Saw(const std::string& command, std::chrono::milliseconds deadline = 3s, std::size_t from = 0) {
+    return WaitUntil(
+        [&] {
+          auto commands = drive.ReceivedCommands();
+          return std::find(commands.begin() + std::min(from, commands.size()), commands.end(), command) !=
+                 commands.end();
+        },
+        deadline);
+  }
+
+  std::size_t Count(const std::string& command) const {
+    std::size_t n = 0;
+    for (const auto& c : drive.ReceivedCommands()) n += c == command ? 1 : 0;
+    return n;
+  }
+
+  QTemporaryDir folder;
+  LinkState link;
+  Profile profile;
+  test::RecordingPrompter prompter;
+  sim::VirtualDrive drive;
+  std::unique_ptr<CMainFrame> frame;
+  std::vector<QUrl> opened;
+};
+
+TEST_F(MainFrameOverPty, StartUpIdentifiesTheDriveAndPollsItsStatus) {
+  drive.WithModel([](sim::DriveModel& m) {
+    m.SetVersionText("2.15");
+    m.SetModelText("ZD-7720");
+  });
+  CMainFrame& f = MakeFrame();
+  ASSERT_EQ(f.Create(), CMainFrame::CreateResult::Running);
+  EXPECT_EQ(f.StatusText(), QStringLiteral("连接驱动器"));
+  ASSERT_TRUE(Saw("GVER", 3s));
+  EXPECT_EQ(drive.ReceivedCommands().front(), "GVER");
+  ASSERT_TRUE(Connected());
+  const auto connectedAt = Clock::now();
+  ASSERT_TRUE(Saw("GDTY", 3s));
+  ASSERT_TRUE(WaitUntil([&] { return f.SheetView().ParameterPage().CountOf(WM_PAGE_NOTIFY) == 1; }));
+  ASSERT_TRUE(WaitUntil([&] { return Control<QLineEdit>(1150)->text() == QStringLiteral("ZD-7720"); }));
+  EXPECT_EQ(Control<QLineEdit>(1149)->text(), QStringLiteral("2.15"));
+  EXPECT_EQ(f.StatusText(), QStringLiteral("连接驱动器成功"));
+  EXPECT_TRUE(prompter.prompts.empty());
+
+  // Ten seconds later the status poll asks GSI, then GEI and GT about
+  // 200 ms apart.
+  std::map<std::string, Clock::time_point> seenAt;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        for (const auto& c : drive.ReceivedCommands())
+          if (!seenAt.count(c)) seenAt[c] = Clock::now();
+        return seenAt.count("GT") > 0;
+      },
+      14s));
+  EXPECT_GE(seenAt["GSI"] - connectedAt, 9500ms);
+  EXPECT_GE(seenAt["GEI"] - seenAt["GSI"], 150ms);
+  EXPECT_GE(seenAt["GT"] - seenAt["GEI"], 150ms);
+  ASSERT_TRUE(WaitUntil([&] { return Control<QLineEdit>(1067)->text() != QStringLiteral("??"); }));
+}
+
+TEST_F(MainFrameOverPty, SilentDriveGivesUpAfterThreeTicksAndCommandsAreRefused) {
+  drive.SetSilent(true);
+  CMainFrame& f = MakeFrame();
+  const auto start = Clock::now();
+  ASSERT_EQ(f.Create(), CMainFrame::CreateResult::Running);
+  ASSERT_TRUE(WaitUntil([&] { return f.StatusText() == QStringLiteral("未连接驱动器"); }, 3s));
+  EXPECT_GE(Clock::now() - start, 550ms);
+  PumpFor(300ms);
+  EXPECT_EQ(drive.ReceivedCommands(), std::vector<std::string>{"GVER"});
+  EXPECT_FALSE(link.connected.load());
+  EXPECT_EQ(f.Connection().CurrentState(), ConnectionSequence::State::NotConnected);
+
+  Control<QAbstractButton>(1136)->click();  // GM
+  Control<QAbstractButton>(1148)->click();  // PO
+  EXPECT_EQ(prompter.CountOf(kNotConnected), 2);
+  EXPECT_EQ(prompter.prompts.back().caption, QStringLiteral("伺服运控系统"));
+  EXPECT_EQ(prompter.prompts.back().icon, PromptIcon::Error);
+  PumpFor(100ms);
+  EXPECT_EQ(drive.CommandCount(), 1u);
+}
+
+TEST_F(MainFrameOverPty, ManualReconnectAsksAtOnceAndConnects) {
+  drive.SetSilent(true);
+  CMainFrame& f = MakeFrame();
+  ASSERT_EQ(f.Create(), CMainFrame::CreateResult::Running);
+  ASSERT_TRUE(WaitUntil([&] { return f.StatusText() == QStringLiteral("未连接驱动器"); }, 3s));
+  ASSERT_TRUE(LinkIdle());
+  drive.SetSilent(false);
+  const std::size_t before = drive.CommandCount();
+  Control<QAbstractButton>(1116)->click();
+  // Sent at once, before any timer tick could run.
+  EXPECT_TRUE(Saw("GVER", 1s, before));
+  ASSERT_TRUE(Connected());
+  EXPECT_TRUE(Saw("GDTY", 2s, before));
+  EXPECT_EQ(f.Connection().CurrentState(), ConnectionSequence::State::Connected);
+}
+
+TEST_F(MainFrameOverPty, ManualReconnectWhileBusyIsRefused) {
+  CMainFrame& f = MakeFrame();
+  ASSERT_EQ(f.Create(), CMainFrame::CreateResult::Running);
+  ASSERT_TRUE(Connected());
+  drive.SetSilent(true);
+  ASSERT_TRUE(f.Engine().SendCommand("GSP\r", f.Connection().Handle(), false));
+  Control<QAbstractButton>(1116)->click();
+  EXPECT_EQ(prompter.CountOf(kBusy), 1);
+  EXPECT_TRUE(link.connected.load());  // nothing else changed
+}
+
+TEST_F(MainFrameOverPty, QuickCommandsReachTheDrive) {
+  CMainFrame& f = MakeFrame();
+  ASSERT_EQ(f.Create(), CMainFrame::CreateResult::Running);
+  ASSERT_TRUE(Connected());
+  struct Case {
+    int id;
+    const char* command;
+    QString status;
+  } cases[] = {{1136, "GM", QStringLiteral("获取当前位置")},
+               {1147, "GV", QStringLiteral("获取当前速度")},
+               {1151, "GSE", QStringLiteral("步进模式实际位置跟踪误差")},
+               {1148, "PO", QStringLiteral("位置清零")},
+               {1138, "GSI", QStringLiteral("刷新状态")}};
+  for (const Case& c : cases) {
+    ASSERT_TRUE(LinkIdle());
+    const std::size_t before = drive.CommandCount();
+    Control<QAbstractButton>(c.id)->click();
+    EXPECT_TRUE(Saw(c.command, 2s, before)) << c.command;
+    EXPECT_EQ(f.StatusText(), c.status);
+  }
+  // The refresh is followed by GEI and GT.
+  EXPECT_TRUE(Saw("GEI", 2s));
+  EXPECT_TRUE(Saw("GT", 2s));
+  EXPECT_EQ(prompter.prompts.size(), 0u);
+}
+
+TEST_F(MainFrameOverPty, EnableCheckBoxSendsDisOrEnaAndSpringsBackWhenBusy) {
+  CMainFrame& f = MakeFrame();
+  ASSERT_EQ(f.Create(), CMainFrame::CreateResult::Running);
+  ASSERT_TRUE(Connected());
+  ASSERT_TRUE(LinkIdle());
+  auto* box = Control<QCheckBox>(1144);
+  ASSERT_TRUE(box->isChecked());
+  box->click();
+  ASSERT_TRUE(Saw("DIS", 2s));
+  ASSERT_TRUE(WaitUntil([&] { return f.StatusPanel().EnableState() == 0; }));
+  EXPECT_FALSE(box->isChecked());
+
+  // Busy: the box returns to its state and the user is told why.
+  drive.SetSilent(true);
+  ASSERT_TRUE(f.Engine().SendCommand("GSP\r", f.Connection().Handle(), false));
+  box->click();
+  EXPECT_EQ(prompter.CountOf(kBusy), 1);
+  ASSERT_TRUE(WaitUntil([&] { return !box->isChecked(); }));
+  PumpFor(50ms);
+  EXPECT_FALSE(box->isChecked());
+  EXPECT_EQ(Count("ENA"), 0u);
+}
+
+TEST_F(MainFrameOverPty, ManualSendUpperCasesKeepsTheTypedTextAndRefusesBlanks) {
+  CMainFrame& f = MakeFrame();
+  ASSERT_EQ(f.Create(), CMainFrame::CreateResult::Running);
+  ASSERT_TRUE(Connected());
+  ASSERT_TRUE(LinkIdle());
+  QComboBox* combo = f.StatusPanel().CommandCombo();
+  auto* send = Control<QAbstractButton>(1118);
+  combo->setEditText(QStringLiteral(" g s p "));
+  send->click();
+  ASSERT_TRUE(Saw("GSP", 2s));
+  EXPECT_EQ(combo->itemText(0), QStringLiteral("gsp"));
+  EXPECT_EQ(combo->currentText(), QStringLiteral("gsp"));
+  EXPECT_EQ(f.StatusText(), QStringLiteral("手动发送"));
+
+  combo->setEditText(QStringLiteral("    "));
+  send->click();
+  EXPECT_EQ(prompter.CountOf(QStringLiteral("请填写发送内容！")), 1);
+
+  // Sixteen commands keep fifteen, newest first.
+  for (int i = 0; i < 16; ++i) {
+    ASSERT_TRUE(LinkIdle());
+    combo->setEditText(QStringLiteral("SSP%1").arg(1000 + i));
+    send->click();
+  }
+  ASSERT_TRUE(Saw("SSP1015", 3s));
+  EXPECT_EQ(combo->count(), CommandHistory::kMaxEntries);
+  EXPECT_EQ(combo->itemText(0), QStringLiteral("SSP1015"));
+  EXPECT_EQ(combo->itemText(14), QStringLiteral("SSP1001"));
+}
+
+TEST_F(MainFrameOverPty, ClosingWhileMonitoringStopsTheStreams) {
+  CMainFrame& f = MakeFrame();
+  ASSERT_EQ(f.Create(), CMainFrame::CreateResult::Running);
+  ASSERT_TRUE(Connected());
+  link.monitoring = true;
+  f.close();
+  EXPECT_TRUE(Saw("$S", 2s));
+  EXPECT_TRUE(Saw("*S", 2s));
+  EXPECT_TRUE(Saw("@S", 2s));
+  auto commands = drive.ReceivedCommands();
+  auto first = std::find(commands.begin(), commands.end(), "$S");
+  ASSERT_LE(first + 3, commands.end());
+  EXPECT_EQ(*(first + 1), "*S");
+  EXPECT_EQ(*(first + 2), "@S");
+  EXPECT_FALSE(f.Engine().ReceiveThreadRunning());
+}
+
+TEST_F(MainFrameOverPty, ClosingWithoutMonitoringSendsNothing) {
+  CMainFrame& f = MakeFrame();
+  ASSERT_EQ(f.Create(), CMainFrame::CreateResult::Running);
+  ASSERT_TRUE(Connected());
+  ASSERT_TRUE(LinkIdle());
+  PumpFor(100ms);
+  const std::size_t before = drive.CommandCount();
+  f.close();
+  PumpFor(100ms);
+  EXPECT_EQ(drive.CommandCount(), before);
+  EXPECT_FALSE(f.Engine().ReceiveThreadRunning());
+}
+
+TEST_F(MainFrameOverPty, DebugModeCountsAsConnectedWithoutADrive) {
+  drive.SetSilent(true);
+  CMainFrame& f = MakeFrame(/*debugMode=*/true);
+  ASSERT_EQ(f.Create(), CMainFrame::CreateResult::Running);
+  ASSERT_TRUE(WaitUntil([&] { return f.StatusText() == QStringLiteral("未连接驱动器"); }, 3s));
+  ASSERT_TRUE(LinkIdle());
+  EXPECT_TRUE(link.connected.load());
+  const std::size_t before = drive.CommandCount();
+  Control<QAbstractButton>(1148)->click();  // PO goes to the port
+  EXPECT_TRUE(Saw("PO", 2s, before));
+  EXPECT_EQ(prompter.CountOf(kNotConnected), 0);
+}
+
+TEST_F(MainFrameOverPty, UnopenablePortOffersTheSettingsAndCancelClosesTheProgram) {
+  CMainFrame& f = MakeFrame(false, folder.path() + "/no-such-tty");
+  prompter.serialAnswers.push_back(std::nullopt);
+  EXPECT_EQ(f.Create(), CMainFrame::CreateResult::Closing);
+  ASSERT_GE(prompter.prompts.size(), 2u);
+  EXPECT_TRUE(prompter.prompts[0].text.contains(QStringLiteral("no-such-tty")));
+  EXPECT_EQ(prompter.prompts.back().text, QStringLiteral("打开串口不成功！"));
+  EXPECT_EQ(prompter.serialDialogShown.size(), 1u);
+  EXPECT_FALSE(profile.Contains(QStringLiteral("ComNum")));
+}
+
+TEST_F(MainFrameOverPty, SettingsChosenAfterAFailedOpenAreSavedOnlyOnceTheyWork) {
+  profile.WriteString(QStringLiteral("ComPath3"), QString::fromStdString(drive.SlavePath()));
+  profile.WriteString(QStringLiteral("ComPath2"), folder.path() + "/missing");
+  CMainFrame& f = MakeFrame(false, folder.path() + "/no-such-tty");
+  prompter.serialAnswers.push_back(SerialChoice{2, 19200});  // fails too
+  prompter.serialAnswers.push_back(SerialChoice{3, 19200});  // works
+  ASSERT_EQ(f.Create(), CMainFrame::CreateResult::Running);
+  EXPECT_EQ(prompter.serialDialogShown.size(), 2u);
+  EXPECT_EQ(profile.GetInt(QStringLiteral("ComNum"), 0), 3);
+  EXPECT_EQ(profile.GetInt(QStringLiteral("ComBand"), 0), 19200);
+  EXPECT_TRUE(Saw("GVER", 3s));
+}
+
+TEST_F(MainFrameOverPty, PortGivenForTheRunIsNotSaved) {
+  CMainFrame& f = MakeFrame();
+  ASSERT_EQ(f.Create(), CMainFrame::CreateResult::Running);
+  EXPECT_FALSE(profile.Contains(QStringLiteral("ComNum")));
+  EXPECT_FALSE(profile.Contains(QStringLiteral("ComBand")));
+}
+
+TEST_F(MainFrameOverPty, TitleComesFromTheVersionFileBesideTheProgram) {
+  {
+    CIniStore store((folder.path() + "/QNVERSION.qni").toStdString());
+    store.SetString("DriverVersion", "D0000", "V 3.4.5", true);
+    store.SetInt("DriverVersion", "CRC", Crc16Modbus("V 3.4.5"), true);
+    ASSERT_TRUE(store.Save());
+  }
+  CMainFrame& f = MakeFrame();
+  EXPECT_TRUE(f.windowTitle().contains(QStringLiteral("3.4.5"))) << f.windowTitle().toStdString();
+  EXPECT_FALSE(f.windowTitle().contains(QStringLiteral("未知")));
+}
+
+TEST_F(MainFrameOverPty, HelpOpensTheManualBesideTheProgram) {
+  CMainFrame& f = MakeFrame();
+  f.OnHelp();
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_TRUE(opened[0].toLocalFile().endsWith(QStringLiteral("伺服运控管理系统说明书-KVBX5160.pdf")));
+  prompter.fileAnswer = folder.path() + "/notes.txt";
+  f.OnOpenTextFile();
+  ASSERT_EQ(opened.size(), 2u);
+  EXPECT_EQ(opened[1].toLocalFile(), folder.path() + "/notes.txt");
+}
+
+}  // namespace
+}  // namespace zembra
