@@ -1,41 +1,11 @@
 #include "monitor/Monitor.h"
 
-#include <QLabel>
-#include <QVBoxLayout>
-#include <algorithm>
-
 namespace zembra {
 
-CMonitor::CMonitor() : CPropertyViewPage(IDD, kTemplateSize) {
+CMonitor::CMonitor()
+    : CPlaceholderPage(IDD, kTemplateSize, QStringLiteral("PID调试"),
+                       QStringLiteral("本页面正在建设中：曲线监测与电机运动控制即将提供。")) {
   setObjectName(QStringLiteral("CMonitor"));
-  setWindowTitle(QStringLiteral("PID调试"));
-  setAccessibleName(windowTitle());
-}
-
-bool CMonitor::OnInitDialog() {
-  auto* layout = new QVBoxLayout(this);
-  auto* title = new QLabel(windowTitle(), this);
-  QFont font = title->font();
-  font.setBold(true);
-  font.setPointSizeF(font.pointSizeF() * 1.4);
-  title->setFont(font);
-  title->setAccessibleName(windowTitle());
-  auto* note = new QLabel(QStringLiteral("本页面正在建设中：曲线监测与电机运动控制即将提供。"), this);
-  note->setAccessibleName(note->text());
-  note->setWordWrap(true);
-  layout->addWidget(title);
-  layout->addWidget(note);
-  layout->addStretch(1);
-  return true;
-}
-
-std::intptr_t CMonitor::OnMessage(const WindowMessage& message) {
-  m_messageLog.push_back(message.msg);
-  return 0;
-}
-
-int CMonitor::CountOf(std::uint32_t msg) const {
-  return static_cast<int>(std::count(m_messageLog.begin(), m_messageLog.end(), msg));
 }
 
 }  // namespace zembra

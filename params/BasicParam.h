@@ -1,17 +1,12 @@
 #pragma once
-// The parameter page, first tab of the sheet view. For now it shows its
-// caption and a note that it is being built, and keeps a log of the page
-// messages it receives so the host and the main frame can be checked
-// against it; the read of the drive's parameters replaces the log.
-#include <QSize>
-#include <cstdint>
-#include <vector>
-
-#include "app/PropertyViewPage.h"
+// The parameter page, first tab of the sheet view. Until the read and
+// write of the drive's parameters land it is a placeholder that logs the
+// page messages it receives.
+#include "app/PlaceholderPage.h"
 
 namespace zembra {
 
-class CBasicParam : public CPropertyViewPage {
+class CBasicParam : public CPlaceholderPage {
   Q_OBJECT
 
  public:
@@ -20,18 +15,6 @@ class CBasicParam : public CPropertyViewPage {
   static constexpr QSize kTemplateSize{800, 600};
 
   CBasicParam();
-
-  std::intptr_t OnMessage(const WindowMessage& message) override;
-
-  // Ids of the messages received, oldest first.
-  const std::vector<std::uint32_t>& MessageLog() const { return m_messageLog; }
-  int CountOf(std::uint32_t msg) const;
-
- protected:
-  bool OnInitDialog() override;
-
- private:
-  std::vector<std::uint32_t> m_messageLog;
 };
 
 }  // namespace zembra
