@@ -6,14 +6,14 @@
 #include <thread>
 #include <vector>
 
-#include "WaitFor.h"
+#include "tests/support/EventLoopWait.h"
 #include "console/TextSink.h"
 #include "platform/WindowMessages.h"
 
 namespace zembra {
 namespace {
 
-using test::WaitFor;
+using test::WaitUntil;
 
 class ScriptedSurface : public SinkSurface {
  public:
@@ -64,7 +64,7 @@ TEST_F(TextSinkTest, NarrowTextIsGbkAndWideTextIsTakenAsIs) {
 
 TEST_F(TextSinkTest, PostedFlushAppendsAtOnceWhenReaderIsAtEnd) {
   sink.Append("hello", false);
-  ASSERT_TRUE(WaitFor([&] { return surface.text == "hello"; }));
+  ASSERT_TRUE(WaitUntil([&] { return surface.text == "hello"; }));
   EXPECT_FALSE(sink.HasPending());
   EXPECT_EQ(surface.movesToEnd, 1);
   EXPECT_TRUE(surface.repaintEnabled);
@@ -84,14 +84,14 @@ TEST_F(TextSinkTest, TimerForcesFlushKeepingReaderViewThenStops) {
   surface.view = {3, 9, 17, 0};
   sink.Append("one ", false);
   sink.Append("two", false);
-  ASSERT_TRUE(WaitFor([&] { return IsTimerRunning(sink.Handle(), TIMER_SINK_FLUSH); }));
+  ASSERT_TRUE(WaitUntil([&] { return IsTimerRunning(sink.Handle(), TIMER_SINK_FLUSH); }));
   EXPECT_TRUE(surface.text.isEmpty());
-  ASSERT_TRUE(WaitFor([&] { return surface.text == "one two"; }));
+  ASSERT_TRUE(WaitUntil([&] { return surface.text == "one two"; }));
   EXPECT_EQ(surface.saves, 1);
   ASSERT_EQ(surface.restored.size(), 1u);
   EXPECT_EQ(surface.restored[0], (ReaderView{3, 9, 17, 0}));
   EXPECT_EQ(surface.movesToEnd, 0);
-  EXPECT_TRUE(WaitFor([&] { return !IsTimerRunning(sink.Handle(), TIMER_SINK_FLUSH); }));
+  EXPECT_TRUE(WaitUntil([&] { return !IsTimerRunning(sink.Handle(), TIMER_SINK_FLUSH); }));
   EXPECT_FALSE(sink.HasPending());
 }
 
@@ -115,7 +115,7 @@ TEST_F(TextSinkTest, TextFromOtherThreadsArrivesWhole) {
     });
   }
   for (auto& w : writers) w.join();
-  ASSERT_TRUE(WaitFor([&] { return !sink.HasPending(); }));
+  ASSERT_TRUE(WaitUntil([&] { return !sink.HasPending(); }));
   for (int t = 0; t < kThreads; ++t) {
     qsizetype last = -1;
     for (int i = 0; i < kPieces; ++i) {

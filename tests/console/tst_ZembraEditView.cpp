@@ -11,14 +11,14 @@
 #include <iostream>
 #include <thread>
 
-#include "WaitFor.h"
+#include "tests/support/EventLoopWait.h"
 #include "console/ZembraEditView.h"
 #include "platform/WindowMessages.h"
 
 namespace zembra {
 namespace {
 
-using test::WaitFor;
+using test::WaitUntil;
 
 std::intptr_t FrameLParam(FrameType type) {
   return MakeLParam(kDriveTextFrame, static_cast<std::uint16_t>(type));
@@ -66,7 +66,7 @@ TEST_F(ZembraEditViewTest, MessagesPostedFromAnotherThreadArriveInOrder) {
     SendMessage(view.Handle(), WM_DRIVE_TEXT, 0, MakeLParam(kDriveTextString, 0), MakePayload("GESA Succeed"));
   });
   receiver.join();
-  ASSERT_TRUE(WaitFor([&] { return Lines() == 3; }));
+  ASSERT_TRUE(WaitUntil([&] { return Lines() == 3; }));
   EXPECT_EQ(Line(1), QString(" GT .... 45"));
   EXPECT_EQ(Line(2), QString(" GESA Succeed"));
 }
@@ -112,7 +112,7 @@ TEST_F(ZembraEditViewTest, ReaderWhoScrolledUpKeepsPlaceAndSelection) {
   const int position = view.textCursor().position();
 
   view.Sink().Append("note from elsewhere\n", true);
-  ASSERT_TRUE(WaitFor([&] { return view.toPlainText().endsWith("note from elsewhere\n"); }));
+  ASSERT_TRUE(WaitUntil([&] { return view.toPlainText().endsWith("note from elsewhere\n"); }));
   EXPECT_EQ(view.verticalScrollBar()->value(), 15);
   EXPECT_EQ(view.textCursor().anchor(), anchor);
   EXPECT_EQ(view.textCursor().position(), position);
@@ -133,7 +133,7 @@ TEST_F(ZembraEditViewTest, ReaderAtTheEndFollowsNewText) {
   const int before = view.verticalScrollBar()->value();
 
   view.Sink().Append("a\nb\nc\n", true);
-  ASSERT_TRUE(WaitFor([&] { return view.toPlainText().endsWith("a\nb\nc\n"); }));
+  ASSERT_TRUE(WaitUntil([&] { return view.toPlainText().endsWith("a\nb\nc\n"); }));
   EXPECT_GT(view.verticalScrollBar()->value(), before);
   EXPECT_EQ(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
   EXPECT_EQ(view.textCursor().position(), view.document()->characterCount() - 1);
@@ -150,7 +150,7 @@ TEST(ZembraEditViewStdout, CoutAndWcoutReachTheViewAndAreRestoredAfterwards) {
     std::wcout << L"宽字符" << std::endl;
     std::thread worker([] { std::cout << "from worker\n"; });
     worker.join();
-    ASSERT_TRUE(WaitFor([&] { return view.toPlainText().contains("from worker\n"); }));
+    ASSERT_TRUE(WaitUntil([&] { return view.toPlainText().contains("from worker\n"); }));
     EXPECT_TRUE(view.toPlainText().contains("状态 42\n"));
     EXPECT_TRUE(view.toPlainText().contains("宽字符\n"));
     EXPECT_FALSE(view.toPlainText().contains('\r'));
@@ -170,9 +170,9 @@ TEST(ZembraEditViewStdout, LongOutputIsPassedInFullBuffersWithoutLosingCharacter
     utf8 += QString(QChar(0x4E00 + i)).toStdString();
   }
   std::cout << utf8;
-  ASSERT_TRUE(WaitFor([&] { return view.toPlainText().size() >= 200; }));
+  ASSERT_TRUE(WaitUntil([&] { return view.toPlainText().size() >= 200; }));
   std::cout << std::flush;
-  ASSERT_TRUE(WaitFor([&] { return view.toPlainText() == expected; }));
+  ASSERT_TRUE(WaitUntil([&] { return view.toPlainText() == expected; }));
 }
 
 TEST(ZembraEditViewLook, ReadOnlyNamedAndInACjkCapableFont) {
