@@ -28,14 +28,6 @@ namespace {
 const char* const kManualFile = "伺服运控管理系统说明书-KVBX5160.pdf";
 const char* const kStreamStops[] = {"$S\r", "*S\r", "@S\r"};
 
-void Tag(QObject* object, int id, const QString& name) {
-  object->setObjectName(QStringLiteral("idc_%1").arg(id));
-  if (auto* w = qobject_cast<QWidget*>(object)) {
-    w->setAccessibleName(name);
-    w->setAccessibleDescription(object->objectName());
-  }
-}
-
 }  // namespace
 
 CMainFrame::CMainFrame(LinkState& link, Profile& profile, Options options, QWidget* parent)

@@ -158,12 +158,14 @@ bool StatusPanelModel::OnVersion(const std::optional<QString>& text) {
 void StatusPanelModel::OnStatus(std::string_view status) {
   if (status.size() < kStatusMinLength) return;
   m_statusWord.assign(status);
+  m_statusReceived = true;
   DecodeStatus(DecodePass::Reply);
 }
 
 void StatusPanelModel::OnAlarms(std::string_view alarms) {
   if (alarms.size() < kAlarmMinLength) return;
   m_alarmWord.assign(alarms);
+  m_alarmsReceived = true;
   if (!SpecialDrive()) {
     m_view.eeprom = m_alarmWord[kAlarmEepromFlag] == '0' ? QStringLiteral("EEPROM数据正确")
                                                           : QStringLiteral("EEPROM数据错误");
@@ -172,7 +174,10 @@ void StatusPanelModel::OnAlarms(std::string_view alarms) {
 }
 
 void StatusPanelModel::RefreshTick() {
-  if (m_alarmWord.size() >= kAlarmMinLength) {
+  // The stored words start as all zeros; shown before the drive has sent
+  // one, they would claim a state (released, reversed, speed mode) that
+  // nobody reported. Only words the drive sent are redisplayed.
+  if (m_alarmsReceived && m_alarmWord.size() >= kAlarmMinLength) {
     m_blinkPhase ^= 1;
     const QColor pale = ColourFromBgr(kPanelBackgroundBgr);
     const QColor red = ColourFromBgr(kAlarmRedBgr);
@@ -187,7 +192,7 @@ void StatusPanelModel::RefreshTick() {
       }
     }
   }
-  if (m_statusWord.size() >= kStatusMinLength) DecodeStatus(DecodePass::Refresh);
+  if (m_statusReceived && m_statusWord.size() >= kStatusMinLength) DecodeStatus(DecodePass::Refresh);
   ShowIdentity();
 }
 

@@ -105,6 +105,8 @@ class StatusPanelModel {
   QString m_version;
   std::string m_statusWord;
   std::string m_alarmWord;
+  bool m_statusReceived = false;
+  bool m_alarmsReceived = false;
   int m_enableState = 1;
   bool m_modelFlag = false;
   bool m_versionFlag = false;

@@ -61,16 +61,21 @@ TEST_F(StatusPanelModelTest, StartsWithTheInitialTexts) {
   for (const IndicatorColours& c : v.alarms) EXPECT_EQ(c, (IndicatorColours{kGrey, kPale}));
 }
 
-TEST_F(StatusPanelModelTest, InitialAlarmWordIsTooShortToBlinkButTheStatusWordDecodes) {
+TEST_F(StatusPanelModelTest, TicksBeforeAnyReplyShowNoStateTheDriveNeverReported) {
   Text(Code::Alarms, "000001000");  // too short: the initial word stays
   model.RefreshTick();
   model.RefreshTick();
   EXPECT_EQ(model.BlinkPhase(), 0);
   for (const IndicatorColours& c : model.View().alarms) EXPECT_EQ(c, (IndicatorColours{kGrey, kPale}));
-  // The initial status word is long enough to be shown by the tick.
+  // The stored all-zero status word is not the drive's: the boxes keep
+  // their initial texts until a status reply arrives.
+  EXPECT_EQ(model.View().mode, "模式");
+  EXPECT_EQ(model.View().enableText, "受控");
+  EXPECT_EQ(model.EnableState(), 1) << "the tick never changes the enable state";
+  Text(Code::Status, "000000");
+  model.RefreshTick();
   EXPECT_EQ(model.View().mode, "速度模式");
   EXPECT_EQ(model.View().enableText, "脱离");
-  EXPECT_EQ(model.EnableState(), 1) << "the tick never changes the enable state";
 }
 
 // --- Status reply ---------------------------------------------------------
