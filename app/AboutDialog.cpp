@@ -23,13 +23,14 @@ AboutDialog::AboutDialog(const QString& versionText, QWidget* parent) : QDialog(
 
   // Kept hidden and disabled, as the drive tools always had it; a click on
   // it (should it ever be shown) opens the address with the desktop.
-  auto* link = new QLabel(QString::fromLatin1(kWebAddress), this);
+  const QString address = QString::fromLatin1(kWebAddress);
+  auto* link = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(address), this);
   link->setObjectName(QStringLiteral("idc_%1").arg(kLinkId));
-  link->setAccessibleName(link->text());
+  link->setAccessibleName(address);
   link->setAccessibleDescription(link->objectName());
   link->setStyleSheet(QStringLiteral("color: rgb(0, 0, 255); text-decoration: underline;"));
   link->setCursor(Qt::PointingHandCursor);
-  link->setTextInteractionFlags(Qt::NoTextInteraction);
+  link->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
   connect(link, &QLabel::linkActivated, this, [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); });
   link->setVisible(false);
   link->setEnabled(false);
