@@ -2,7 +2,7 @@
 # project needs when any is missing, then configure and build.
 # Sourced, not run; expects ROOT to be set.
 
-ZEMBRA_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libqt6serialport6-dev
+ZEMBRA_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev
   libgtest-dev libgmock-dev libbenchmark-dev fonts-noto-cjk xvfb x11-utils xauth libgl-dev)
 
 zembra_missing_packages() {
