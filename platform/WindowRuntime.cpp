@@ -9,6 +9,18 @@
 #include <mutex>
 #include <unordered_map>
 
+// Qt's event queue is locked inside Qt, where ThreadSanitizer cannot see
+// it; these tell it that posting an event happens before handling it.
+#if defined(__SANITIZE_THREAD__)
+extern "C" void __tsan_acquire(void* address);
+extern "C" void __tsan_release(void* address);
+#define ZEMBRA_HANDOFF_RELEASE(p) __tsan_release(p)
+#define ZEMBRA_HANDOFF_ACQUIRE(p) __tsan_acquire(p)
+#else
+#define ZEMBRA_HANDOFF_RELEASE(p) static_cast<void>(p)
+#define ZEMBRA_HANDOFF_ACQUIRE(p) static_cast<void>(p)
+#endif
+
 namespace zembra {
 namespace {
 
@@ -190,8 +202,9 @@ class Registry {
     if (IsGuiThread()) {
       ApplyTimer(key, generation);
     } else {
-      QCoreApplication::postEvent(DispatcherObject(), new TimerControlEvent(key, generation),
-                                  Qt::HighEventPriority);
+      auto* event = new TimerControlEvent(key, generation);
+      ZEMBRA_HANDOFF_RELEASE(event);
+      QCoreApplication::postEvent(DispatcherObject(), event, Qt::HighEventPriority);
     }
   }
 
@@ -206,6 +219,7 @@ class Registry {
 };
 
 bool Dispatcher::event(QEvent* e) {
+  ZEMBRA_HANDOFF_ACQUIRE(e);
   if (e->type() == kMessageEvent) {
     auto* me = static_cast<MessageEvent*>(e);
     if (MessageWindow* w = Registry::Get().Find(me->hwnd)) w->OnMessage(me->message);
@@ -248,8 +262,9 @@ bool IsGuiThread() {
 bool PostMessage(HWND hwnd, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam, Payload payload) {
   Registry& r = Registry::Get();
   if (!hwnd || !r.Find(hwnd) || !QCoreApplication::instance()) return false;
-  QCoreApplication::postEvent(r.DispatcherObject(),
-                              new MessageEvent(hwnd, WindowMessage{msg, wParam, lParam, std::move(payload)}));
+  auto* event = new MessageEvent(hwnd, WindowMessage{msg, wParam, lParam, std::move(payload)});
+  ZEMBRA_HANDOFF_RELEASE(event);
+  QCoreApplication::postEvent(r.DispatcherObject(), event);
   return true;
 }
 
