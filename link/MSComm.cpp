@@ -1,5 +1,7 @@
 #include "link/MSComm.h"
 
+#include "platform/TermiosSpeed.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -11,20 +13,6 @@
 
 namespace zembra {
 namespace {
-
-speed_t SpeedFor(int baud) {
-  switch (baud) {
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    default: return B0;
-  }
-}
 
 QString OpenFailure(const QString& path, int err) {
   QString reason = QString::fromLocal8Bit(std::strerror(err));
@@ -63,7 +51,7 @@ int CMSComm::BaudFromSettings(const std::string& settings) {
   if (comma1 != ',' || comma2 != ',' || comma3 != ',' || (parity != 'n' && parity != 'N') || data != 8 ||
       stop != 1)
     return 0;
-  return SpeedFor(baud) == B0 ? 0 : baud;
+  return TermiosSpeed(baud) == B0 ? 0 : baud;
 }
 
 bool CMSComm::Open(const QString& devicePath, const std::string& settings) {
@@ -95,8 +83,8 @@ bool CMSComm::Open(const QString& devicePath, const std::string& settings) {
   // VMIN 0 it would return 0, which cannot be told from a hang-up.
   tio.c_cc[VMIN] = 1;
   tio.c_cc[VTIME] = 0;
-  ::cfsetispeed(&tio, SpeedFor(baud));
-  ::cfsetospeed(&tio, SpeedFor(baud));
+  ::cfsetispeed(&tio, TermiosSpeed(baud));
+  ::cfsetospeed(&tio, TermiosSpeed(baud));
   if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
     m_lastError = QStringLiteral("无法设置串口 %1：%2。").arg(devicePath, QString::fromLocal8Bit(std::strerror(errno)));
     ::close(fd);

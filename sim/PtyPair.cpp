@@ -1,5 +1,7 @@
 #include "sim/PtyPair.h"
 
+#include "platform/TermiosSpeed.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -12,17 +14,8 @@ namespace zembra::sim {
 namespace {
 
 speed_t SpeedFor(int baud) {
-  switch (baud) {
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    default: return B9600;
-  }
+  const speed_t speed = TermiosSpeed(baud);
+  return speed == B0 ? B9600 : speed;
 }
 
 bool Fail(std::string* error, const char* what) {
