@@ -24,9 +24,15 @@ bool CPropertyViewPage::Create(QWidget* parent) {
   setParent(parent, Qt::Widget);
   hide();
   if (!m_caption.isEmpty()) setWindowTitle(m_caption);
-  if (!OnInitDialog()) {
-    setParent(nullptr);
-    return false;
+  // The controls are the page's own children and survive a host that
+  // went away, so a page shown again by another host keeps them; building
+  // them twice would stack a second layout on the first.
+  if (!m_controlsBuilt) {
+    if (!OnInitDialog()) {
+      setParent(nullptr);
+      return false;
+    }
+    m_controlsBuilt = true;
   }
   const QSize size = m_templateSize.isValid() && !m_templateSize.isEmpty() ? m_templateSize : sizeHint();
   m_pageWidth = size.width();

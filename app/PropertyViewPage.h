@@ -84,6 +84,7 @@ class CPropertyViewPage : public QWidget, public MessageWindow {
   int m_pageHeight = 0;
   QString m_caption;
   bool m_created = false;
+  bool m_controlsBuilt = false;
 };
 
 }  // namespace zembra
