@@ -312,22 +312,18 @@ void VirtualPciWorld::ServiceInterrupts() {
   }
 }
 
-// A stored command is a sequence of request records back to back; data
-// read by them is buffered for the caller.
+// A stored command is one request record; what a reading command reads is
+// buffered for the caller.
 void VirtualPciWorld::RunInterruptCommands(Card& card) {
   for (const auto& command : card.commands) {
-    std::size_t at = 0;
-    while (at + kHeader <= command.size()) {
-      Request request{Get32(&command[at]), Get32(&command[at + 4]), Get32(&command[at + 8])};
-      if (request.function == 0 || at + kHeader + request.length > command.size()) break;
-      std::vector<std::uint8_t> data(command.begin() + static_cast<long>(at + kHeader),
-                                     command.begin() + static_cast<long>(at + kHeader + request.length));
-      std::vector<std::uint8_t> readBytes;
-      Access(card, request, data.data(), &readBytes);
-      for (std::uint8_t byte : readBytes) {
-        if (card.buffered.size() < kMaxBuffered) card.buffered.push_back(byte);
-      }
-      at += kHeader + request.length;
+    if (command.size() < kHeader) continue;
+    Request request{Get32(&command[0]), Get32(&command[4]), Get32(&command[8])};
+    if (kHeader + std::uint64_t{request.length} > command.size()) continue;
+    std::vector<std::uint8_t> data(command.begin() + kHeader, command.begin() + kHeader + request.length);
+    std::vector<std::uint8_t> readBytes;
+    Access(card, request, data.data(), &readBytes);
+    for (std::uint8_t byte : readBytes) {
+      if (card.buffered.size() < kMaxBuffered) card.buffered.push_back(byte);
     }
   }
 }
