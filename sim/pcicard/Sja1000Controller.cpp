@@ -338,8 +338,13 @@ void Sja1000Controller::InjectBusError() {
   } else {
     m_txErrors = static_cast<std::uint8_t>(errors);
   }
+  SignalBusError(kEccBitErrorOnTransmit);
+}
+
+// The capture register keeps the first error until it is read.
+void Sja1000Controller::SignalBusError(std::uint8_t errorCode) {
   if (!m_errorCaptureLocked) {
-    m_errorCodeCapture = kEccBitErrorOnTransmit;
+    m_errorCodeCapture = errorCode;
     m_errorCaptureLocked = true;
   }
   Raise(kBusErrorInterrupt);
@@ -423,12 +428,7 @@ void Sja1000Controller::SeeBusError() {
   // One count per error seen as receiver; the +8 case (dominant bit right
   // after the error flag) is not distinguished.
   if (m_rxErrors < 255) ++m_rxErrors;
-  if (!m_errorCaptureLocked) {
-    m_errorCodeCapture = kEccStuffErrorOnReceive;
-    m_errorCaptureLocked = true;
-  }
-  Raise(kBusErrorInterrupt);
-  UpdateErrorState();
+  SignalBusError(kEccStuffErrorOnReceive);
 }
 
 void Sja1000Controller::RetryPendingTransmission() {
@@ -464,12 +464,7 @@ void Sja1000Controller::Attempt() {
     m_txErrors = static_cast<std::uint8_t>(
         std::min(m_txErrors + 8, kErrorPassiveLimit));
   }
-  if (!m_errorCaptureLocked) {
-    m_errorCodeCapture = kEccAckErrorOnTransmit;
-    m_errorCaptureLocked = true;
-  }
-  Raise(kBusErrorInterrupt);
-  UpdateErrorState();
+  SignalBusError(kEccAckErrorOnTransmit);
   if (m_singleShot) FinishTransmission(false);
 }
 

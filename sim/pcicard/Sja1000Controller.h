@@ -87,6 +87,7 @@ class Sja1000Controller {
   void Attempt();
   void FinishTransmission(bool complete);
   void GoBusOff();
+  void SignalBusError(std::uint8_t errorCode);
   void Raise(std::uint8_t flag);
   void SyncErrorState();
   void UpdateErrorState();
