@@ -53,8 +53,8 @@ int32_t CAN_Trans(uint32_t index, const uint8_t *frame, uint32_t polls) {
     if (!wait_for_status(index, 0xCC, 0x0C, polls)) return 0;
     const int size = frame_size(frame[0]);
     for (int i = 0; i < size; ++i) can_write_register(index, (uint8_t)(REG_FRAME + i), frame[i]);
-    can_write_register(index, REG_COMMAND, 0x01);
-    return 1;
+    /* Handed over only if the transmission request reached the controller. */
+    return can_write_register(index, REG_COMMAND, 0x01) ? 1 : 0;
 }
 
 int32_t CAN_Recv(uint32_t index, uint8_t *frame, uint32_t polls) {
