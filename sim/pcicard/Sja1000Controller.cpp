@@ -106,7 +106,6 @@ void Sja1000Controller::PowerOn() {
   m_busTiming1 = 0;
   m_outputControl = 0;
   m_interruptEnable = 0;
-  m_latchedInterrupts = 0;
   m_acceptanceCode = {};
   m_acceptanceMask = {};
   m_errorWarningLimit = 96;
@@ -118,13 +117,7 @@ void Sja1000Controller::PowerOn() {
   m_errorCaptureLocked = false;
   m_txBuffer = {};
   m_txFrame = {};
-  m_txPending = false;
-  m_txComplete = true;
-  m_singleShot = false;
-  m_selfReception = false;
-  m_rxFifo.clear();
-  m_rxFifoBytes = 0;
-  m_dataOverrun = false;
+  EnterResetMode();
   m_busOff = false;
   SyncErrorState();
 }

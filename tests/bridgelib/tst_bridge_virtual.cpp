@@ -14,21 +14,14 @@
 #include "bridgelib/DeviceControl.h"
 #include "bridgelib/PX720DLL.h"
 #include "sim/pcicard/VirtualPciWorld.h"
+#include "tests/support/PollUntil.h"
 
 using zembra::sim::VirtualPciWorld;
 using namespace std::chrono_literals;
 
 namespace {
 
-template <typename Predicate>
-bool WaitUntil(Predicate done, std::chrono::milliseconds limit = 5000ms) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
+using zembra::test::PollUntil;
 
 class BridgeOnVirtualCards : public ::testing::Test {
  protected:
@@ -155,11 +148,11 @@ TEST_F(BridgeOnVirtualCards, InterruptRoutineInstallReplaceRemove) {
   EXPECT_EQ(PX720SetIntRoutine(nullptr), 1);  // nothing to remove
   ArmReceiveInterrupt();
   ASSERT_EQ(PX720SetIntRoutine(routineA), 1);
-  ASSERT_TRUE(WaitUntil([] { return World().WaitsPosted(0) == 1; }));
+  ASSERT_TRUE(PollUntil([] { return World().WaitsPosted(0) == 1; }));
   ASSERT_EQ(PX720SetA15_A8(0x5F), 1);
-  ASSERT_TRUE(WaitUntil([] { return callsA == 1; }));
+  ASSERT_TRUE(PollUntil([] { return callsA == 1; }));
   PulseGate();
-  ASSERT_TRUE(WaitUntil([] { return callsA == 2; }));
+  ASSERT_TRUE(PollUntil([] { return callsA == 2; }));
 
   // Replacing ends the old thread first: never two threads, never the old
   // routine again.
@@ -169,9 +162,9 @@ TEST_F(BridgeOnVirtualCards, InterruptRoutineInstallReplaceRemove) {
   }
   ASSERT_EQ(PX720SetIntRoutine(routineB), 1);
   const int aBefore = callsA, bBefore = callsB;
-  ASSERT_TRUE(WaitUntil([] { return World().WaitsPosted(0) == 1; }));
+  ASSERT_TRUE(PollUntil([] { return World().WaitsPosted(0) == 1; }));
   PulseGate();
-  ASSERT_TRUE(WaitUntil([&] { return callsB > bBefore; }));
+  ASSERT_TRUE(PollUntil([&] { return callsB > bBefore; }));
   EXPECT_EQ(callsA, aBefore);
   EXPECT_LE(World().PeakOpenHandles(0), 2);  // the device's handle and one thread's
   EXPECT_EQ(mostInFlight, 1);
@@ -182,7 +175,7 @@ TEST_F(BridgeOnVirtualCards, InterruptRoutineInstallReplaceRemove) {
   const int bAfter = callsB;
   const int raisedBefore = World().InterruptsRaised(0);
   PulseGate();
-  ASSERT_TRUE(WaitUntil([&] { return World().InterruptsRaised(0) > raisedBefore; }));
+  ASSERT_TRUE(PollUntil([&] { return World().InterruptsRaised(0) > raisedBefore; }));
   std::this_thread::sleep_for(20ms);  // room for a wrong call to show
   EXPECT_EQ(callsB, bAfter);
 }
@@ -196,9 +189,9 @@ TEST_F(BridgeOnVirtualCards, ServiceCannotBeStoppedFromItsOwnRoutine) {
   };
   ArmReceiveInterrupt();
   ASSERT_EQ(PX720SetIntRoutine(routine), 1);
-  ASSERT_TRUE(WaitUntil([] { return World().WaitsPosted(0) == 1; }));
+  ASSERT_TRUE(PollUntil([] { return World().WaitsPosted(0) == 1; }));
   ASSERT_EQ(PX720SetA15_A8(0x5F), 1);
-  ASSERT_TRUE(WaitUntil([] { return closeResult != -1; }));
+  ASSERT_TRUE(PollUntil([] { return closeResult != -1; }));
   EXPECT_EQ(setResult, 0);
   EXPECT_EQ(closeResult, 0);
   // From outside it works, and closing ends the thread.
@@ -208,13 +201,13 @@ TEST_F(BridgeOnVirtualCards, ServiceCannotBeStoppedFromItsOwnRoutine) {
 
 TEST_F(BridgeOnVirtualCards, SynchronousWaitAndAbort) {
   auto aborted = std::async(std::launch::async, [] { return PX720WaitInterrupt(); });
-  ASSERT_TRUE(WaitUntil([] { return World().WaitsPosted(0) == 1; }));
+  ASSERT_TRUE(PollUntil([] { return World().WaitsPosted(0) == 1; }));
   ASSERT_EQ(PX720AbortWaitInt(), 1);
   EXPECT_EQ(aborted.get(), 0);
 
   ArmReceiveInterrupt();
   auto interrupted = std::async(std::launch::async, [] { return PX720WaitInterrupt(); });
-  ASSERT_TRUE(WaitUntil([] { return World().WaitsPosted(0) == 1; }));
+  ASSERT_TRUE(PollUntil([] { return World().WaitsPosted(0) == 1; }));
   ASSERT_EQ(PX720SetA15_A8(0x5F), 1);
   EXPECT_EQ(interrupted.get(), 1);
 }
@@ -243,7 +236,7 @@ TEST_F(BridgeOnVirtualCards, InterruptCommandsRunOnEveryInterrupt) {
   ArmReceiveInterrupt();
   ASSERT_EQ(PX720WriteIoByte(m_base, 29), 1);
   auto waited = std::async(std::launch::async, [] { return PX720WaitInterrupt(); });
-  ASSERT_TRUE(WaitUntil([] { return World().WaitsPosted(0) == 1; }));
+  ASSERT_TRUE(PollUntil([] { return World().WaitsPosted(0) == 1; }));
   ASSERT_EQ(PX720SetA15_A8(0x5F), 1);
   ASSERT_EQ(waited.get(), 1);
   EXPECT_EQ(World().OutputLineWrites(0).back().value, 0x80);  // the driver closed the gate

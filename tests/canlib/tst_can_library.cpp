@@ -18,6 +18,7 @@
 #include "bridgelib/PX720DLL.h"
 #include "canlib/tq402.h"
 #include "sim/pcicard/VirtualPciWorld.h"
+#include "tests/support/PollUntil.h"
 
 namespace {
 
@@ -44,14 +45,7 @@ VirtualPciWorld& World() {
   return world;
 }
 
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds deadline = 5000ms) {
-  const auto end = std::chrono::steady_clock::now() + deadline;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
+using zembra::test::PollUntil;
 
 std::vector<std::uint8_t> LineValues(const std::vector<OutputLineWrite>& writes, std::size_t from = 0) {
   std::vector<std::uint8_t> values;
@@ -67,7 +61,7 @@ std::uint8_t LastLineWrite() {
 // Waits until an interrupt has been served since write `from`: the driver's
 // gate-closing write followed by the routine's final re-opening.
 bool InterruptServedSince(std::size_t from) {
-  return WaitUntil([&] {
+  return PollUntil([&] {
     const auto values = LineValues(World().OutputLineWrites(0), from);
     return values.size() >= 2 && values.back() == kGateOpen;
   });
@@ -314,7 +308,7 @@ TEST_F(CanInterrupts, TransmitAndReceiveTogetherStillRunCallbackAndReopenGate) {
 
   const std::size_t from = LineWriteCount();
   ASSERT_EQ(CAN_Inten(0), 1);
-  ASSERT_TRUE(WaitUntil([&] { return LineValues(World().OutputLineWrites(0), from).size() >= 3; }));
+  ASSERT_TRUE(PollUntil([&] { return LineValues(World().OutputLineWrites(0), from).size() >= 3; }));
   EXPECT_EQ(LineValues(World().OutputLineWrites(0), from),
             (std::vector<std::uint8_t>{kGateOpen, kGateClosedByDriver, kGateOpen}));
   EXPECT_EQ(g_log.calls.load(), 1);
@@ -329,7 +323,7 @@ TEST_F(CanInterrupts, InvalidTypeInstallsRoutineButKeepsInterruptEnable) {
   EXPECT_EQ(CAN_Enable_Interrupt(0, 4, ReceivingCallback), 0);
   EXPECT_EQ(LastLineWrite(), kGateOpen);
   EXPECT_EQ(World().ControllerState(0).interruptEnable, 0x10);
-  EXPECT_TRUE(WaitUntil([] { return World().WaitsPosted(0) == 1; })) << "the routine's thread waits";
+  EXPECT_TRUE(PollUntil([] { return World().WaitsPosted(0) == 1; })) << "the routine's thread waits";
 }
 
 TEST_F(CanInterrupts, NullCallbackIsRefusedAndInstallsNothing) {
@@ -355,7 +349,7 @@ TEST_F(CanInterrupts, DisableClosesGateAndLeavesErrorInterruptsEnableReopens) {
 void ExpectRecovery(const std::function<void()>& inject) {
   const std::size_t from = World().OutputLineWrites(0).size();
   inject();
-  ASSERT_TRUE(WaitUntil([&] { return LineValues(World().OutputLineWrites(0), from).size() >= 4; }));
+  ASSERT_TRUE(PollUntil([&] { return LineValues(World().OutputLineWrites(0), from).size() >= 4; }));
   const auto writes = World().OutputLineWrites(0);
   ASSERT_EQ(LineValues(writes, from),
             (std::vector<std::uint8_t>{kGateClosedByDriver, kResetAsserted, kGateClosedByDriver, kGateOpen}));
