@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/PropertyView.h"
+#include "pagehost/PropertyView.h"
 #include "platform/WindowMessages.h"
 #include "tests/app/ProbePage.h"
 
