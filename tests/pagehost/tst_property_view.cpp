@@ -11,7 +11,7 @@
 
 #include "pagehost/PropertyView.h"
 #include "platform/WindowMessages.h"
-#include "tests/app/ProbePage.h"
+#include "tests/pagehost/ProbePage.h"
 
 namespace zembra {
 namespace {
