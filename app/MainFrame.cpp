@@ -131,6 +131,12 @@ void CMainFrame::BuildClient() {
   m_connection->SetParameterPage(m_sheet->ParameterPage().Handle());
   m_quick->SetStatusPanel(m_panel->Handle());
   m_quick->SetEnableStateSource([this] { return m_panel->EnableState(); });
+
+  CBasicParam& params = m_sheet->ParameterPage();
+  params.AttachLink(m_engine);
+  params.SetStatusTextSink([this](const QString& text) { SetStatusText(text); });
+  params.SetConsoleSink([this](std::string_view gbk) { m_console->Sink().AppendNarrow(gbk, true); });
+  params.SetModelNameSource([this] { return m_panel->Model().ModelText(); });
 }
 
 void CMainFrame::WirePanel() {
@@ -210,6 +216,9 @@ void CMainFrame::OnHelp() {
 void CMainFrame::StopLink() {
   if (m_linkStopped) return;
   m_linkStopped = true;
+  // The pages are children and outlive the engine they talk over; a read
+  // or write still running must not go on over a closing link.
+  m_sheet->ParameterPage().DetachLink();
   if (m_link.monitoring.load()) {
     for (const char* stop : kStreamStops) m_engine.SendStreamCommand(stop, m_link.streamWnd.load(), true);
   }

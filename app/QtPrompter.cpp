@@ -1,6 +1,7 @@
 #include "app/QtPrompter.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 #include "link/SerialSettingsDialog.h"
@@ -43,6 +44,34 @@ std::optional<QString> QtPrompter::SaveFileName(const QString& caption, const QS
   QString path = QFileDialog::getSaveFileName(m_parent, caption, folder, filter);
   if (path.isEmpty()) return std::nullopt;
   return path;
+}
+
+namespace {
+
+std::optional<QString> RunFileDialog(QWidget* parent, const FileDialogRequest& request, QFileDialog::AcceptMode mode) {
+  QFileDialog dialog(parent, request.caption, QString(), request.filter);
+  // A folder starts the dialog there; anything else is a name to propose.
+  if (QFileInfo(request.proposed).isDir()) {
+    dialog.setDirectory(request.proposed);
+  } else if (!request.proposed.isEmpty()) {
+    dialog.selectFile(request.proposed);
+  }
+  dialog.setAcceptMode(mode);
+  dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setDefaultSuffix(request.defaultSuffix);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().constFirst();
+}
+
+}  // namespace
+
+std::optional<QString> QtPrompter::ChooseOpenFile(const FileDialogRequest& request) {
+  return RunFileDialog(m_parent, request, QFileDialog::AcceptOpen);
+}
+
+std::optional<QString> QtPrompter::ChooseSaveFile(const FileDialogRequest& request) {
+  return RunFileDialog(m_parent, request, QFileDialog::AcceptSave);
 }
 
 std::optional<SerialChoice> QtPrompter::AskSerialSettings(const SerialChoice& saved) {

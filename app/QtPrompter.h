@@ -15,6 +15,8 @@ class QtPrompter final : public Prompter {
   bool AskYesNo(const QString& text, const QString& caption) override;
   std::optional<QString> OpenFileName(const QString& caption, const QString& folder, const QString& filter) override;
   std::optional<QString> SaveFileName(const QString& caption, const QString& folder, const QString& filter) override;
+  std::optional<QString> ChooseOpenFile(const FileDialogRequest& request) override;
+  std::optional<QString> ChooseSaveFile(const FileDialogRequest& request) override;
   std::optional<SerialChoice> AskSerialSettings(const SerialChoice& saved) override;
 
  private:

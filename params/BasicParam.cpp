@@ -1,11 +1,499 @@
 #include "params/BasicParam.h"
 
+#include <QCheckBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "drive/ParameterTable.h"
+#include "drive/ParameterValidation.h"
+#include "params/HelpDialog.h"
+#include "params/OperationReport.h"
+#include "params/ParameterForm.h"
+#include "params/SchemeFiles.h"
+#include "platform/Gbk.h"
+#include "platform/Profile.h"
+#include "platform/Prompter.h"
+#include "platform/WindowMessages.h"
+
 namespace zembra {
 
-CBasicParam::CBasicParam()
-    : CPlaceholderPage(IDD, kTemplateSize, QStringLiteral("参数配置"),
-                       QStringLiteral("本页面正在建设中：参数的读取、编辑和写入即将提供。")) {
-  setObjectName(QStringLiteral("CBasicParam"));
+using drive::Field;
+using drive::ParameterTable;
+using Kind = ParameterOperations::Kind;
+using StartResult = ParameterOperations::StartResult;
+
+namespace {
+
+QString BoxCaption() { return QString::fromUtf8(kErrorCaption); }
+
+QString Utf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+// The fields one read step reports: the status word carries two.
+std::vector<Field> FieldsOf(const drive::ReadStep& step) {
+  if (step.rule == drive::ReplyRule::ModeAndSignal) return {Field::RunMode, Field::SignalSource};
+  return {step.field};
 }
+
+// The fields one write command sets.
+std::vector<Field> FieldsOf(const drive::DriveCommand& command) {
+  if (command.field == Field::RunMode) return {Field::RunMode, Field::SignalSource};
+  return {command.field};
+}
+
+}  // namespace
+
+// Laid out at the size its controls need; the host fits its view to it.
+CBasicParam::CBasicParam() : CPropertyViewPage(IDD, QSize()) {
+  setObjectName(QStringLiteral("CBasicParam"));
+  setWindowTitle(QStringLiteral("参数配置"));
+  setAccessibleName(windowTitle());
+}
+
+CBasicParam::~CBasicParam() {
+  if (m_ops) m_ops->StopAll();
+  m_ops.reset();
+}
+
+void CBasicParam::AttachLink(TransactionEngine& engine) {
+  if (m_ops) m_ops->StopAll();
+  m_ops = std::make_unique<ParameterOperations>(engine);
+  RefreshButtons();
+}
+
+void CBasicParam::DetachLink() {
+  if (m_ops) m_ops->StopAll();
+  m_ops.reset();
+  RefreshButtons();
+}
+
+ParameterOperations::Kind CBasicParam::RunningOperation() const { return m_ops ? m_ops->Running() : Kind::None; }
+
+bool CBasicParam::OnInitDialog() {
+  m_form = new CParameterForm(this);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(m_form);
+  ApplyProfile();
+  m_form->Show(m_values);
+  m_form->ShowAllMarks(m_markers);
+  WireControls();
+  RefreshButtons();
+  RefreshEepromNote();
+  return true;
+}
+
+void CBasicParam::ApplyProfile() {
+  // Read when the page is built; the page never writes either key.
+  Profile profile;
+  const int serial = ParameterTable::FindSerialBaud(std::to_string(profile.GetInt(QStringLiteral("ComBand"), 9600)));
+  m_values.Set(Field::SerialBaud, serial);  // not in the list: no selection
+  const int can = ParameterTable::FindCanBaud(std::to_string(profile.GetInt(QStringLiteral("CanBand"), 500)));
+  m_values.Set(Field::CanBaud, can >= 0 ? can : ParameterTable::FindCanBaud("500"));
+}
+
+void CBasicParam::WireControls() {
+  auto button = [this](int id, void (CBasicParam::*slot)()) {
+    connect(m_form->Button(id), &QPushButton::clicked, this, slot);
+  };
+  button(CParameterForm::IDC_READ, &CBasicParam::OnReadButton);
+  button(CParameterForm::IDC_WRITE, &CBasicParam::WriteParameters);
+  button(CParameterForm::IDC_EEPROM, &CBasicParam::SaveToEeprom);
+  button(CParameterForm::IDC_FACTORY_RESET, &CBasicParam::RestoreFactory);
+  button(CParameterForm::IDC_PHASE_INIT, &CBasicParam::StartPhaseInit);
+  button(CParameterForm::IDC_SAVE_SCHEME, &CBasicParam::SaveScheme);
+  button(CParameterForm::IDC_LOAD_SCHEME, &CBasicParam::LoadScheme);
+  button(CParameterForm::IDC_UNITS_HELP, &CBasicParam::ShowAccelerationUnits);
+  button(CParameterForm::IDC_PHASE_HELP, &CBasicParam::ShowPhaseInitHelp);
+  connect(m_form->ChangeBaudCheck(), &QCheckBox::toggled, this, [this](bool on) { m_form->SetBaudListsEnabled(on); });
+  connect(m_form->PhaseEnableCheck(), &QCheckBox::toggled, this, [this] { RefreshButtons(); });
+  connect(m_form, &CParameterForm::fieldEdited, this, &CBasicParam::OnFieldEdited);
+  connect(m_form, &CParameterForm::runModeClicked, this, &CBasicParam::OnRunModeClicked);
+}
+
+// ---- data exchange -------------------------------------------------------
+
+bool CBasicParam::UpdateData(bool save) {
+  if (!m_form) return true;
+  if (!save) {
+    m_form->Show(m_values);
+    m_form->ShowAllMarks(m_markers);
+    return true;
+  }
+  if (std::optional<CParameterForm::TakeError> error = m_form->Take(m_values)) {
+    Tell(error->message);
+    m_form->FocusField(error->field);
+    return false;
+  }
+  if (std::optional<std::string> outOfRange = drive::CheckRanges(m_values)) {
+    Tell(QString::fromStdString(*outOfRange));
+    for (const drive::FieldInfo& info : ParameterTable::Fields()) {
+      if (!info.range) continue;
+      const int value = m_values.Int(info.field);
+      if (value < info.range->min || value > info.range->max) {
+        m_form->FocusField(info.field);
+        break;
+      }
+    }
+    return false;
+  }
+  return true;
+}
+
+void CBasicParam::OnResetPage() {
+  CPropertyViewPage::OnResetPage();
+  // The page starts in speed mode with digital commands, forward, every
+  // signal source offered.
+  m_values.Set(Field::RunMode, static_cast<int>(RunMode::Speed));
+  m_values.Set(Field::SignalSource, static_cast<int>(SignalSource::Digital));
+  m_values.Set(Field::Direction, 0);
+  if (!m_form) return;
+  for (Field field : {Field::RunMode, Field::SignalSource, Field::Direction}) m_form->ShowField(field, m_values);
+  m_form->ApplySignalChoice(RunModeRules::OnRunModeClicked(RunMode::Speed, SignalSource::Digital));
+}
+
+int CBasicParam::CurrentInt(Field field) const {
+  if (m_form) {
+    if (std::optional<double> typed = m_form->EditValue(field)) {
+      drive::ParameterSet probe = m_values;
+      probe.Set(field, *typed);
+      return probe.Int(field);
+    }
+  }
+  return m_values.Int(field);
+}
+
+int CBasicParam::MaxSpeed() const { return CurrentInt(Field::MaxSpeed); }
+
+int CBasicParam::EncoderResolution() const { return CurrentInt(Field::EncoderResolution); }
+
+// ---- messages and refusals ----------------------------------------------
+
+std::intptr_t CBasicParam::OnMessage(const WindowMessage& message) {
+  switch (message.msg) {
+    case WM_PAGE_NOTIFY:
+      // After identification the user may have typed values meant for this
+      // drive; after a factory reset the drive's values are the truth.
+      StartRead(message.wParam == kNotifyFactoryReset ? ReadScope::ReplaceAll : ReadScope::KeepEdits, false);
+      return 0;
+    case WM_PAGE_ACTIVATED:
+      StartRead(ReadScope::KeepEdits, false);
+      return 0;
+    default:
+      return CPropertyViewPage::OnMessage(message);
+  }
+}
+
+void CBasicParam::Tell(const QString& text) { CurrentPrompter().ShowMessage(text, BoxCaption(), PromptIcon::Error); }
+
+void CBasicParam::Refuse(StartResult result) {
+  switch (result) {
+    case StartResult::NotConnected:
+      Tell(kNotConnected);
+      return;
+    case StartResult::Busy:
+      Tell(ParameterOperations::BusyText(RunningOperation()));
+      return;
+    case StartResult::Started:
+      return;
+  }
+}
+
+bool CBasicParam::MayStart(bool needsConnection) {
+  if (needsConnection && (!m_ops || !m_ops->Connected())) {
+    Refuse(StartResult::NotConnected);
+    return false;
+  }
+  if (RunningOperation() != Kind::None) {
+    Refuse(StartResult::Busy);
+    return false;
+  }
+  return m_ops != nullptr;
+}
+
+void CBasicParam::SetStatusText(const QString& text) {
+  if (m_statusText) m_statusText(text);
+}
+
+void CBasicParam::ShowProgress(const QString& text, int done, int total) {
+  if (!m_form) return;
+  m_form->ProgressText()->setText(text);
+  m_form->Progress()->setRange(0, total);
+  m_form->Progress()->setValue(done);
+}
+
+void CBasicParam::ShowResult(const QString& text) {
+  if (!m_form) return;
+  m_form->ResultText()->setText(text);
+}
+
+void CBasicParam::RefreshButtons() {
+  if (!m_form) return;
+  const bool idle = RunningOperation() == Kind::None;
+  // "读 取" stays live: a second press is told what runs.
+  m_form->Button(CParameterForm::IDC_WRITE)->setEnabled(idle);
+  m_form->Button(CParameterForm::IDC_EEPROM)->setEnabled(idle && m_eepromAllowed);
+  m_form->Button(CParameterForm::IDC_FACTORY_RESET)->setEnabled(idle);
+  m_form->Button(CParameterForm::IDC_LOAD_SCHEME)->setEnabled(idle);
+  m_form->Button(CParameterForm::IDC_PHASE_INIT)->setEnabled(idle && m_form->PhaseEnableCheck()->isChecked());
+}
+
+void CBasicParam::RefreshEepromNote() {
+  if (!m_form) return;
+  m_form->EepromNote()->setText(m_markers.NotInEeprom() ? FieldMarkers::kNotInEepromNote : QString());
+  m_form->EepromNote()->setVisible(m_markers.NotInEeprom());
+}
+
+// ---- bulk read -----------------------------------------------------------
+
+void CBasicParam::OnReadButton() {
+  if (!MayStart(true)) return;
+  StartRead(ReadScope::ReplaceAll, true);
+}
+
+void CBasicParam::StartRead(ReadScope scope, bool userAsked) {
+  if (!m_ops) return;
+  const StartResult started = m_ops->StartRead([this, scope](const drive::ReadStepResult& step) { OnReadStep(step, scope); },
+                                               [this](const drive::ReadSummary& summary) { OnReadFinished(summary); });
+  if (started != StartResult::Started) {
+    if (userAsked) Refuse(started);
+    return;
+  }
+  ShowProgress(OperationReport::ReadProgress(0, drive::ParameterReadSequence::StepCount()), 0,
+               drive::ParameterReadSequence::StepCount());
+  RefreshButtons();
+}
+
+void CBasicParam::OnReadStep(const drive::ReadStepResult& step, ReadScope scope) {
+  const int total = drive::ParameterReadSequence::StepCount();
+  ShowProgress(OperationReport::ReadProgress(step.index + 1, total), step.index + 1, total);
+  if (step.outcome == drive::ReadStepResult::Outcome::TimedOut && m_console)
+    m_console(ToGbk(Utf8(step.step->timeoutLine)));
+  for (Field field : FieldsOf(*step.step)) {
+    const drive::FieldUpdate* update = nullptr;
+    if (step.outcome == drive::ReadStepResult::Outcome::Answered) {
+      for (const drive::FieldUpdate& u : step.decoded.updates)
+        if (u.field == field) update = &u;
+    }
+    if (!update) {
+      // Unanswered, refused, or nothing usable in the reply: the field
+      // keeps what it shows and says it is not the drive's.
+      m_markers.ReadFailed(field);
+    } else {
+      const QString shown = update->shownText ? FromGbk(*update->shownText) : QString();
+      drive::ParameterSet probe = m_values;
+      probe.Set(field, update->value);
+      const QString driveText = update->shownText ? shown : (m_form ? m_form->ValueText(field, probe) : QString());
+      if (m_markers.TakeReadValue(field, scope, driveText)) {
+        m_values.Set(field, update->value);
+        if (m_form) m_form->ShowField(field, m_values, update->shownText ? &shown : nullptr);
+      }
+    }
+    if (m_form) m_form->ShowMarks(field, m_markers);
+  }
+}
+
+void CBasicParam::OnReadFinished(const drive::ReadSummary& summary) {
+  ShowResult(OperationReport::ReadResult(summary));
+  RefreshButtons();
+}
+
+// ---- write ---------------------------------------------------------------
+
+void CBasicParam::WriteParameters() {
+  if (!MayStart(true)) return;
+  if (!UpdateData(true)) return;
+  const bool changeBaud = m_form->ChangeBaudCheck()->isChecked();
+  if (std::optional<std::string> refusal = drive::ValidateForWrite(m_values, changeBaud)) {
+    Tell(QString::fromStdString(*refusal));
+    return;
+  }
+  m_writeCommands = drive::EncodeWrite(m_values, changeBaud);
+  m_writeSent.assign(m_writeCommands.size(), false);
+  m_editedDuringWrite.clear();
+  const int total = static_cast<int>(m_writeCommands.size());
+  const StartResult started =
+      m_ops->StartWrite(m_writeCommands, [this](const drive::CommandResult& result) { OnWriteStep(result); },
+                        [this, changeBaud](const drive::CommandSummary& summary) { OnWriteFinished(summary, changeBaud); });
+  if (started != StartResult::Started) {
+    Refuse(started);
+    return;
+  }
+  ShowProgress(OperationReport::WriteProgress(0, total), 0, total);
+  RefreshButtons();
+}
+
+void CBasicParam::OnWriteStep(const drive::CommandResult& result) {
+  const auto index = static_cast<std::size_t>(result.index);
+  if (index < m_writeSent.size()) m_writeSent[index] = result.sent;
+  const int total = static_cast<int>(m_writeCommands.size());
+  ShowProgress(OperationReport::WriteProgress(result.index + 1, total), result.index + 1, total);
+  // The fifth command (the speed feed-forward) clears the progress pane.
+  if (result.index == 4) SetStatusText(QString());
+}
+
+void CBasicParam::OnWriteFinished(const drive::CommandSummary& summary, bool changeBaud) {
+  bool anySent = false;
+  for (std::size_t i = 0; i < m_writeCommands.size(); ++i) {
+    if (!m_writeSent[i]) continue;
+    anySent = true;
+    const drive::DriveCommand& command = m_writeCommands[i];
+    bool drivePassed = true;
+    for (std::string_view mnemonic : summary.answeredError) drivePassed = drivePassed && mnemonic != command.mnemonic;
+    if (!drivePassed) continue;
+    for (Field field : FieldsOf(command))
+      if (!m_editedDuringWrite.count(field)) m_markers.Written(field);
+  }
+  if (anySent) m_markers.WriteSent();
+  const QString report = OperationReport::WriteResult(summary, m_writeCommands, m_writeSent);
+  ShowResult(report);
+  if (m_form) m_form->ShowAllMarks(m_markers);
+  RefreshEepromNote();
+
+  const bool baudSent = changeBaud && m_writeSent.size() >= 2 && m_writeSent[m_writeSent.size() - 1] &&
+                        m_writeSent[m_writeSent.size() - 2];
+  if (!summary.Complete()) Tell(report);
+  if (baudSent) {
+    CurrentPrompter().ShowMessage(kBaudWarning, BoxCaption(), PromptIcon::Error);
+    if (m_form) {
+      m_form->ChangeBaudCheck()->setChecked(false);
+      m_form->SetBaudListsEnabled(false);
+      m_form->ShowField(Field::SerialBaud, m_values);
+      m_form->ShowField(Field::CanBaud, m_values);
+    }
+  }
+  // Only a write that reached the drive whole may be stored in its EEPROM.
+  if (summary.Complete()) m_eepromAllowed = true;
+  RefreshButtons();
+}
+
+// ---- EEPROM, factory reset, phase initialisation ------------------------
+
+void CBasicParam::SaveToEeprom() {
+  if (!MayStart(true)) return;
+  m_eepromAllowed = false;
+  const StartResult started =
+      m_ops->StartEepromSave([this](const drive::EepromResult& result) { OnEepromFinished(result); });
+  if (started != StartResult::Started) {
+    Refuse(started);
+    return;
+  }
+  SetStatusText(QStringLiteral("保存设置"));
+  ShowProgress(QStringLiteral("保存至EEPROM…"), 0, 0);
+  RefreshButtons();
+}
+
+void CBasicParam::OnEepromFinished(const drive::EepromResult& result) {
+  const QString text = QString::fromStdString(drive::DescribeEepromResult(result));
+  ShowProgress(QString(), 1, 1);
+  ShowResult(text);
+  if (result.outcome == drive::EepromResult::Outcome::Stored) {
+    m_markers.EepromStored();
+  } else {
+    // Not stored: the user may try again.
+    m_eepromAllowed = true;
+    Tell(text);
+  }
+  RefreshEepromNote();
+  RefreshButtons();
+}
+
+void CBasicParam::RestoreFactory() {
+  if (!MayStart(true)) return;
+  if (!CurrentPrompter().AskYesNo(kFactoryQuestion, BoxCaption())) return;
+  const StartResult started = m_ops->StartFactoryReset(
+      [this](const LinkReply& reply) {
+        if (reply.outcome == LinkReply::Outcome::Refused) {
+          Tell(QStringLiteral("恢复出厂设置的命令未能发出：%1").arg(DescribeRefusal(reply.refusal)));
+        } else {
+          SetStatusText(QStringLiteral("恢复出厂设置"));
+        }
+        const int total = drive::ParameterReadSequence::StepCount();
+        ShowProgress(OperationReport::ReadProgress(0, total), 0, total);
+      },
+      [this](const drive::ReadStepResult& step) { OnReadStep(step, ReadScope::ReplaceAll); },
+      [this](const drive::ReadSummary& summary) { OnReadFinished(summary); });
+  if (started != StartResult::Started) {
+    Refuse(started);
+    return;
+  }
+  ShowProgress(QStringLiteral("恢复出厂设置…"), 0, 0);
+  RefreshButtons();
+}
+
+void CBasicParam::StartPhaseInit() {
+  if (!MayStart(false)) return;
+  const StartResult started = m_ops->StartPhaseInit([this](const LinkReply& reply) {
+    if (reply.outcome == LinkReply::Outcome::Refused) {
+      const QString text = QStringLiteral("自动初始化相位的命令未能发出：%1").arg(DescribeRefusal(reply.refusal));
+      ShowResult(text);
+      Tell(text);
+    } else {
+      ShowResult(QStringLiteral("已发出自动初始化相位命令"));
+    }
+    RefreshButtons();
+  });
+  if (started != StartResult::Started) {
+    Refuse(started);
+    return;
+  }
+  RefreshButtons();
+}
+
+// ---- schemes ---------------------------------------------------------------
+
+void CBasicParam::SaveScheme() {
+  const QString proposed = m_modelName ? m_modelName() : QString();
+  const SchemeFiles::SaveOutcome outcome = SchemeFiles::Save(proposed, [this] {
+    // Out-of-range values are saved as they stand, after the user was told.
+    UpdateData(true);
+    return m_values;
+  });
+  if (outcome == SchemeFiles::SaveOutcome::Saved) ShowResult(SchemeFiles::kSaved);
+}
+
+void CBasicParam::LoadScheme() {
+  // A read or write running now would mix its values with the file's.
+  if (RunningOperation() != Kind::None) {
+    Refuse(StartResult::Busy);
+    return;
+  }
+  drive::ParameterSet loaded = m_values;
+  if (SchemeFiles::Load(loaded) != SchemeFiles::LoadOutcome::Loaded) return;
+  // The file's values are not the drive's until they are written.
+  for (const drive::FieldInfo& info : ParameterTable::Fields())
+    if (loaded.Value(info.field) != m_values.Value(info.field)) m_markers.MarkEdited(info.field);
+  m_values = loaded;
+  UpdateData(false);
+  ShowResult(QStringLiteral("参数方案已加载，尚未写入驱动器"));
+}
+
+// ---- controls --------------------------------------------------------------
+
+void CBasicParam::OnFieldEdited(Field field) {
+  m_markers.MarkEdited(field);
+  if (RunningOperation() == Kind::Write) m_editedDuringWrite.insert(field);
+  if (m_form) m_form->ShowMarks(field, m_markers);
+}
+
+void CBasicParam::OnRunModeClicked(RunMode mode) {
+  const int checked = m_form->CheckedIndex(Field::SignalSource);
+  const auto current = static_cast<SignalSource>(checked >= 0 ? checked : 0);
+  const SignalSourceChoice choice = RunModeRules::OnRunModeClicked(mode, current);
+  m_form->ApplySignalChoice(choice);
+  if (choice.selected != current) OnFieldEdited(Field::SignalSource);
+}
+
+void CBasicParam::OpenHelp(CHelpDialog* dialog) {
+  if (m_help) m_help->accept();
+  m_help = dialog;
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->open();
+}
+
+void CBasicParam::ShowAccelerationUnits() { OpenHelp(CHelpDialog::AccelerationUnits(this)); }
+
+void CBasicParam::ShowPhaseInitHelp() { OpenHelp(CHelpDialog::PhaseInitialisation(this)); }
 
 }  // namespace zembra

@@ -1,20 +1,125 @@
 #pragma once
-// The parameter page, first tab of the sheet view. Until the read and
-// write of the drive's parameters land it is a placeholder that logs the
-// page messages it receives.
-#include "pagehost/PlaceholderPage.h"
+// The parameter page, first tab of the sheet view: the drive's parameters
+// read in bulk, edited, checked and written back, stored in the drive's
+// EEPROM or reset to the factory's, and kept as scheme files. The page
+// lays out and wires; the sequences, the table and the checks live in
+// drive/, the exclusion of operations, the markers and the report texts in
+// plain classes beside it.
+#include <QPointer>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string_view>
+#include <vector>
+
+#include "drive/ParameterSet.h"
+#include "drive/WriteEncoder.h"
+#include "link/TransactionEngine.h"
+#include "pagehost/PropertyViewPage.h"
+#include "params/FieldMarkers.h"
+#include "params/ParameterOperations.h"
+#include "params/RunModeRules.h"
 
 namespace zembra {
 
-class CBasicParam : public CPlaceholderPage {
+class CHelpDialog;
+class CParameterForm;
+
+class CBasicParam : public CPropertyViewPage {
   Q_OBJECT
 
  public:
   enum : int { IDD = 141 };
-  // The size the page is laid out for; the host fits its view to it.
-  static constexpr QSize kTemplateSize{800, 600};
+
+  // WM_PAGE_NOTIFY's wParam: why the page is to read the drive.
+  enum NotifyReason : std::uintptr_t { kNotifyFactoryReset = 0, kNotifyDriveIdentified = 1 };
+
+  static inline const QString kNotConnected = QStringLiteral("请先连接驱动器");
+  static inline const QString kFactoryQuestion = QStringLiteral("是否要恢复出厂设置？");
+  static inline const QString kBaudWarning = QStringLiteral(
+      "RS232和CAN的波特率都已经更改，请使用新的波特率重新打开RS232或CAN通讯设备，否则会无法通讯。");
 
   CBasicParam();
+  // Stops a running operation; nothing it started outlives the page.
+  ~CBasicParam() override;
+
+  // The link the page talks over; without it every operation is refused
+  // as "not connected".
+  void AttachLink(TransactionEngine& engine);
+  // Stops whatever runs and lets go of the link (before the link goes).
+  void DetachLink();
+  // The main frame's progress pane (hidden status bar, third pane).
+  void SetStatusTextSink(std::function<void(const QString&)> sink) { m_statusText = std::move(sink); }
+  // The console's text sink: narrow GBK text, line ends converted there.
+  void SetConsoleSink(std::function<void(std::string_view gbk)> sink) { m_console = std::move(sink); }
+  // The drive model shown in the status strip, proposed as a scheme's name.
+  void SetModelNameSource(std::function<QString()> source) { m_modelName = std::move(source); }
+
+  // The fields' current values, as typed when they parse.
+  int MaxSpeed() const;
+  int EncoderResolution() const;
+
+  const drive::ParameterSet& Values() const { return m_values; }
+  const FieldMarkers& Markers() const { return m_markers; }
+  CParameterForm* Form() const { return m_form; }
+  ParameterOperations::Kind RunningOperation() const;
+  bool EepromSaveAllowed() const { return m_eepromAllowed; }
+
+  bool UpdateData(bool save) override;
+  void OnResetPage() override;
+  std::intptr_t OnMessage(const WindowMessage& message) override;
+
+ public slots:
+  void OnReadButton();
+  void WriteParameters();
+  void SaveToEeprom();
+  void RestoreFactory();
+  void StartPhaseInit();
+  void SaveScheme();
+  void LoadScheme();
+  void ShowAccelerationUnits();
+  void ShowPhaseInitHelp();
+
+ protected:
+  bool OnInitDialog() override;
+
+ private:
+  void WireControls();
+  void ApplyProfile();
+  // Refuses with a message when nothing may start; true when it may.
+  bool MayStart(bool needsConnection);
+  void Refuse(ParameterOperations::StartResult result);
+  void Tell(const QString& text);
+
+  void StartRead(ReadScope scope, bool userAsked);
+  void OnReadStep(const drive::ReadStepResult& step, ReadScope scope);
+  void OnReadFinished(const drive::ReadSummary& summary);
+  void OnWriteStep(const drive::CommandResult& result);
+  void OnWriteFinished(const drive::CommandSummary& summary, bool changeBaud);
+  void OnEepromFinished(const drive::EepromResult& result);
+
+  void OnFieldEdited(drive::Field field);
+  void OnRunModeClicked(RunMode mode);
+  void ShowProgress(const QString& text, int done, int total);
+  void ShowResult(const QString& text);
+  void RefreshButtons();
+  void RefreshEepromNote();
+  void SetStatusText(const QString& text);
+  int CurrentInt(drive::Field field) const;
+  void OpenHelp(CHelpDialog* dialog);
+
+  drive::ParameterSet m_values;
+  FieldMarkers m_markers;
+  CParameterForm* m_form = nullptr;
+  std::unique_ptr<ParameterOperations> m_ops;
+  std::function<void(const QString&)> m_statusText;
+  std::function<void(std::string_view)> m_console;
+  std::function<QString()> m_modelName;
+  bool m_eepromAllowed = false;  // a complete write since the last EEPROM save
+  std::vector<drive::DriveCommand> m_writeCommands;
+  std::vector<bool> m_writeSent;
+  std::set<drive::Field> m_editedDuringWrite;
+  QPointer<CHelpDialog> m_help;
 };
 
 }  // namespace zembra

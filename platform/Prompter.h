@@ -9,6 +9,15 @@ namespace zembra {
 
 enum class PromptIcon { None, Error, Warning, Information, Question };
 
+// A file dialog with the details a plain one leaves to the platform.
+struct FileDialogRequest {
+  QString caption;
+  QString proposed;       // starting folder, or a file name to propose
+  QString filter;         // e.g. "Quen Data Files (*.qnd)"
+  QString defaultSuffix;  // added to a name typed without one, e.g. "qnd"
+  bool confirmOverwrite = true;  // a save asks before replacing a file
+};
+
 struct SerialChoice {
   int comNumber = 1;  // n of COMn
   int baud = 9600;
@@ -23,6 +32,14 @@ class Prompter {
                                               const QString& filter) = 0;
   virtual std::optional<QString> SaveFileName(const QString& caption, const QString& folder,
                                               const QString& filter) = 0;
+  // The same with a default suffix and the overwrite question; a prompter
+  // that cannot show those falls back to the plain dialogs.
+  virtual std::optional<QString> ChooseOpenFile(const FileDialogRequest& request) {
+    return OpenFileName(request.caption, request.proposed, request.filter);
+  }
+  virtual std::optional<QString> ChooseSaveFile(const FileDialogRequest& request) {
+    return SaveFileName(request.caption, request.proposed, request.filter);
+  }
   // The serial settings dialog: the saved choice in, the user's choice
   // out, nothing when cancelled.
   virtual std::optional<SerialChoice> AskSerialSettings(const SerialChoice& saved) = 0;

@@ -7,6 +7,8 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
+#include <QScrollBar>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <chrono>
@@ -32,6 +34,7 @@ using test::WaitUntil;
 
 const QString kNotConnected = QStringLiteral("请先连接驱动器");
 const QString kBusy = QStringLiteral("正在进行其他操作，请稍后重试......");
+const QString kReadDone = QStringLiteral("参数读取完成：39/39");
 
 class MainFrameOverPty : public ::testing::Test {
  protected:
@@ -64,7 +67,19 @@ class MainFrameOverPty : public ::testing::Test {
     return frame->findChild<T*>(QStringLiteral("idc_%1").arg(id));
   }
 
-  bool Connected() { return WaitUntil([&] { return link.connected.load() && link.wait.Window() == 0; }); }
+  // Connected, and the parameter read that identification starts is over,
+  // so the link is free for what a test sends.
+  bool Connected() {
+    return WaitUntil(
+        [&] {
+          return link.connected.load() && link.wait.Window() == 0 && ParameterReadResult().startsWith(kReadDone);
+        },
+        10s);
+  }
+  QString ParameterReadResult() {
+    auto* result = frame->findChild<QLabel*>(QStringLiteral("parameterResult"));
+    return result ? result->text() : QString();
+  }
   bool LinkIdle() { return WaitUntil([&] { return link.wait.Window() == 0; }); }
 
   // The drive's own wait would block the event loop that runs our timers.
@@ -103,10 +118,15 @@ TEST_F(MainFrameOverPty, StartUpIdentifiesTheDriveAndPollsItsStatus) {
   EXPECT_EQ(f.StatusText(), QStringLiteral("连接驱动器"));
   ASSERT_TRUE(Saw("GVER", 3s));
   EXPECT_EQ(drive.ReceivedCommands().front(), "GVER");
-  ASSERT_TRUE(Connected());
+  ASSERT_TRUE(WaitUntil([&] { return link.connected.load(); }));
   const auto connectedAt = Clock::now();
   ASSERT_TRUE(Saw("GDTY", 3s));
-  ASSERT_TRUE(WaitUntil([&] { return f.SheetView().ParameterPage().CountOf(WM_PAGE_NOTIFY) == 1; }));
+  // Identification starts the parameter read, which fills the page.
+  ASSERT_TRUE(Connected());
+  EXPECT_EQ(Control<QLineEdit>(1030)->text(), QString::number(drive.WithModel([](sim::DriveModel& m) {
+    return m.Parameter(sim::DriveParameter::EncoderResolution);
+  })));
+  const std::size_t afterRead = drive.CommandCount();
   ASSERT_TRUE(WaitUntil([&] { return Control<QLineEdit>(1150)->text() == QStringLiteral("ZD-7720"); }));
   EXPECT_EQ(Control<QLineEdit>(1149)->text(), QStringLiteral("2.15"));
   EXPECT_EQ(f.StatusText(), QStringLiteral("连接驱动器成功"));
@@ -117,8 +137,9 @@ TEST_F(MainFrameOverPty, StartUpIdentifiesTheDriveAndPollsItsStatus) {
   std::map<std::string, Clock::time_point> seenAt;
   ASSERT_TRUE(WaitUntil(
       [&] {
-        for (const auto& c : drive.ReceivedCommands())
-          if (!seenAt.count(c)) seenAt[c] = Clock::now();
+        const auto commands = drive.ReceivedCommands();
+        for (std::size_t i = afterRead; i < commands.size(); ++i)
+          if (!seenAt.count(commands[i])) seenAt[commands[i]] = Clock::now();
         return seenAt.count("GT") > 0;
       },
       14s));
@@ -339,6 +360,17 @@ TEST_F(MainFrameOverPty, TitleComesFromTheVersionFileBesideTheProgram) {
   CMainFrame& f = MakeFrame();
   EXPECT_TRUE(f.windowTitle().contains(QStringLiteral("3.4.5"))) << f.windowTitle().toStdString();
   EXPECT_FALSE(f.windowTitle().contains(QStringLiteral("未知")));
+}
+
+TEST_F(MainFrameOverPty, TheParameterPageShowsWholeOnA1366By768Screen) {
+  CMainFrame& f = MakeFrame();
+  // The client area such a screen leaves below a title bar and a panel.
+  f.resize(1366, 700);
+  f.show();
+  ASSERT_TRUE(WaitUntil([&] { return f.isVisible(); }));
+  PumpFor(50ms);
+  EXPECT_EQ(f.SheetView().horizontalScrollBar()->maximum(), 0);
+  EXPECT_EQ(f.SheetView().verticalScrollBar()->maximum(), 0);
 }
 
 TEST_F(MainFrameOverPty, HelpOpensTheManualBesideTheProgram) {

@@ -35,6 +35,16 @@ class RecordingPrompter final : public Prompter {
     prompts.push_back({{}, caption, PromptIcon::None});
     return fileAnswer;
   }
+  std::optional<QString> ChooseOpenFile(const FileDialogRequest& request) override {
+    prompts.push_back({{}, request.caption, PromptIcon::None});
+    fileDialogs.push_back(request);
+    return fileAnswer;
+  }
+  std::optional<QString> ChooseSaveFile(const FileDialogRequest& request) override {
+    prompts.push_back({{}, request.caption, PromptIcon::None});
+    fileDialogs.push_back(request);
+    return fileAnswer;
+  }
   std::optional<SerialChoice> AskSerialSettings(const SerialChoice& saved) override {
     serialDialogShown.push_back(saved);
     if (serialAnswers.empty()) return std::nullopt;
@@ -52,6 +62,7 @@ class RecordingPrompter final : public Prompter {
   std::vector<RecordedPrompt> prompts;
   bool yesNoAnswer = false;
   std::optional<QString> fileAnswer;
+  std::vector<FileDialogRequest> fileDialogs;  // the dialogs asked with details
   std::deque<std::optional<SerialChoice>> serialAnswers;
   std::vector<SerialChoice> serialDialogShown;
 };

@@ -1,0 +1,128 @@
+#include "params/ParameterOperations.h"
+
+namespace zembra {
+
+ParameterOperations::ParameterOperations(TransactionEngine& engine)
+    : m_engine(engine), m_read(engine), m_write(engine), m_eeprom(engine), m_single(engine) {}
+
+ParameterOperations::~ParameterOperations() { StopAll(); }
+
+QString ParameterOperations::BusyText(Kind kind) {
+  switch (kind) {
+    case Kind::Read: return QStringLiteral("正在获取参数");
+    case Kind::Write: return QStringLiteral("正在写入参数");
+    case Kind::EepromSave: return QStringLiteral("正在保存至EEPROM");
+    case Kind::FactoryReset: return QStringLiteral("正在恢复出厂设置");
+    case Kind::PhaseInit: return QStringLiteral("正在初始化相位");
+    case Kind::None: break;
+  }
+  return {};
+}
+
+bool ParameterOperations::Connected() const { return m_engine.State().connected.load(); }
+
+bool ParameterOperations::EndsOperation(SendResult refusal) {
+  return refusal == SendResult::NotWritten || refusal == SendResult::Monitoring;
+}
+
+ParameterOperations::StartResult ParameterOperations::CanStart(bool needsConnection) const {
+  if (needsConnection && !Connected()) return StartResult::NotConnected;
+  if (m_running != Kind::None) return StartResult::Busy;
+  return StartResult::Started;
+}
+
+ParameterOperations::StartResult ParameterOperations::StartRead(ReadStepHandler onStep, ReadFinishHandler onFinished) {
+  const StartResult can = CanStart(true);
+  if (can != StartResult::Started) return can;
+  BeginRead(std::move(onStep), std::move(onFinished));
+  return StartResult::Started;
+}
+
+void ParameterOperations::BeginRead(ReadStepHandler onStep, ReadFinishHandler onFinished) {
+  m_running = Kind::Read;
+  m_read.Start(
+      [this, onStep = std::move(onStep)](const drive::ReadStepResult& step) {
+        if (m_quiet) return;
+        if (onStep) onStep(step);
+        if (step.outcome == drive::ReadStepResult::Outcome::Refused && EndsOperation(step.refusal)) m_read.Stop();
+      },
+      [this, onFinished = std::move(onFinished)](const drive::ReadSummary& summary) {
+        m_running = Kind::None;
+        if (!m_quiet && onFinished) onFinished(summary);
+      });
+}
+
+ParameterOperations::StartResult ParameterOperations::StartWrite(std::vector<drive::DriveCommand> commands,
+                                                                 WriteStepHandler onStep,
+                                                                 WriteFinishHandler onFinished) {
+  const StartResult can = CanStart(true);
+  if (can != StartResult::Started) return can;
+  m_running = Kind::Write;
+  m_write.Start(
+      std::move(commands),
+      [this, onStep = std::move(onStep)](const drive::CommandResult& result) {
+        if (m_quiet) return;
+        if (onStep) onStep(result);
+        if (!result.sent && EndsOperation(result.refusal)) m_write.Stop();
+      },
+      [this, onFinished = std::move(onFinished)](const drive::CommandSummary& summary) {
+        m_running = Kind::None;
+        if (!m_quiet && onFinished) onFinished(summary);
+      });
+  return StartResult::Started;
+}
+
+ParameterOperations::StartResult ParameterOperations::StartEepromSave(EepromFinishHandler onFinished) {
+  const StartResult can = CanStart(true);
+  if (can != StartResult::Started) return can;
+  m_running = Kind::EepromSave;
+  m_eeprom.Start([this, onFinished = std::move(onFinished)](const drive::EepromResult& result) {
+    m_running = Kind::None;
+    if (!m_quiet && onFinished) onFinished(result);
+  });
+  return StartResult::Started;
+}
+
+ParameterOperations::StartResult ParameterOperations::StartFactoryReset(ReplyHandler onReset, ReadStepHandler onStep,
+                                                                        ReadFinishHandler onFinished) {
+  const StartResult can = CanStart(true);
+  if (can != StartResult::Started) return can;
+  m_running = Kind::FactoryReset;
+  RequestOptions options;
+  options.patience = kPatience;
+  // The drive's answer is awaited, so the first read does not meet it.
+  m_single.Request("FCFG\r", std::move(options),
+                   [this, onReset = std::move(onReset), onStep = std::move(onStep),
+                    onFinished = std::move(onFinished)](const LinkReply& reply) mutable {
+                     m_running = Kind::None;
+                     if (m_quiet) return;
+                     if (onReset) onReset(reply);
+                     if (m_running == Kind::None) BeginRead(std::move(onStep), std::move(onFinished));
+                   });
+  return StartResult::Started;
+}
+
+ParameterOperations::StartResult ParameterOperations::StartPhaseInit(ReplyHandler onDone) {
+  const StartResult can = CanStart(false);
+  if (can != StartResult::Started) return can;
+  m_running = Kind::PhaseInit;
+  RequestOptions options;
+  options.patience = kPatience;
+  m_single.Request("CPA\r", std::move(options), [this, onDone = std::move(onDone)](const LinkReply& reply) {
+    m_running = Kind::None;
+    if (!m_quiet && onDone) onDone(reply);
+  });
+  return StartResult::Started;
+}
+
+void ParameterOperations::StopAll() {
+  m_quiet = true;
+  m_read.Stop();
+  m_write.Stop();
+  m_eeprom.Stop();
+  m_single.Cancel();
+  m_running = Kind::None;
+  m_quiet = false;
+}
+
+}  // namespace zembra

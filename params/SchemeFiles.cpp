@@ -1,0 +1,82 @@
+#include "params/SchemeFiles.h"
+
+#include <QFile>
+
+#include "common/IniStore.h"
+#include "drive/SchemeMapping.h"
+#include "platform/Prompter.h"
+
+namespace zembra {
+namespace {
+
+QString Caption() { return QString::fromUtf8(kErrorCaption); }
+
+void Tell(const QString& text, PromptIcon icon) { CurrentPrompter().ShowMessage(text, Caption(), icon); }
+
+std::string FileSystemPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+QString WithReason(const QString& text, const std::string& reason) {
+  return reason.empty() ? text : QStringLiteral("%1（%2）").arg(text, QString::fromLocal8Bit(reason));
+}
+
+FileDialogRequest SchemeDialog(const QString& caption, const QString& proposed) {
+  FileDialogRequest request;
+  request.caption = caption;
+  request.proposed = proposed;
+  request.filter = SchemeFiles::kFilter;
+  request.defaultSuffix = SchemeFiles::kSuffix;
+  request.confirmOverwrite = true;
+  return request;
+}
+
+}  // namespace
+
+SchemeFiles::SaveOutcome SchemeFiles::Save(const QString& proposedName,
+                                           const std::function<drive::ParameterSet()>& takeValues) {
+  const std::optional<QString> path =
+      CurrentPrompter().ChooseSaveFile(SchemeDialog(QStringLiteral("保存参数方案"), proposedName));
+  if (!path) return SaveOutcome::Cancelled;
+  CIniStore store(FileSystemPath(*path));
+  if (!store.LoadOrCreate()) {
+    Tell(WithReason(QStringLiteral("%1：无法创建或读取文件“%2”").arg(kSaveFailed, *path), store.LastError()),
+         PromptIcon::Error);
+    return SaveOutcome::CannotOpen;
+  }
+  drive::SchemeMapping::Store(takeValues(), store);
+  if (!store.Save()) {
+    Tell(WithReason(QStringLiteral("%1：无法写入文件“%2”").arg(kSaveFailed, *path), store.LastError()),
+         PromptIcon::Error);
+    return SaveOutcome::WriteFailed;
+  }
+  Tell(kSaved, PromptIcon::Information);
+  return SaveOutcome::Saved;
+}
+
+SchemeFiles::LoadOutcome SchemeFiles::Load(drive::ParameterSet& values) {
+  const std::optional<QString> path =
+      CurrentPrompter().ChooseOpenFile(SchemeDialog(QStringLiteral("加载参数方案"), QString()));
+  if (!path) return LoadOutcome::Cancelled;
+  CIniStore store(FileSystemPath(*path));
+  if (!store.LoadExisting()) {
+    Tell(WithReason(QStringLiteral("方案加载失败：无法读取文件“%1”").arg(*path), store.LastError()), PromptIcon::Error);
+    return LoadOutcome::CannotRead;
+  }
+  // Into a copy first: a file that is not a scheme leaves the page as it is,
+  // and nobody is asked to replace values with nothing.
+  drive::ParameterSet loaded = values;
+  switch (drive::SchemeMapping::Load(store, loaded)) {
+    case drive::SchemeLoadResult::Loaded:
+      break;
+    case drive::SchemeLoadResult::NoOptionSection:
+      Tell(QStringLiteral("“%1”不是参数方案文件：没有“option”段，参数未更改").arg(*path), PromptIcon::Error);
+      return LoadOutcome::NotAScheme;
+    case drive::SchemeLoadResult::NoKnownKey:
+      Tell(QStringLiteral("“%1”不是参数方案文件：其中没有任何参数，参数未更改").arg(*path), PromptIcon::Error);
+      return LoadOutcome::NotAScheme;
+  }
+  if (!CurrentPrompter().AskYesNo(kReplaceQuestion, Caption())) return LoadOutcome::Declined;
+  values = loaded;
+  return LoadOutcome::Loaded;
+}
+
+}  // namespace zembra
