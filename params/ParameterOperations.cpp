@@ -42,7 +42,6 @@ void ParameterOperations::BeginRead(ReadStepHandler onStep, ReadFinishHandler on
   m_running = Kind::Read;
   m_read.Start(
       [this, onStep = std::move(onStep)](const drive::ReadStepResult& step) {
-        if (m_quiet) return;
         if (onStep) onStep(step);
         if (step.outcome == drive::ReadStepResult::Outcome::Refused && EndsOperation(step.refusal)) m_read.Stop();
       },
@@ -61,7 +60,6 @@ ParameterOperations::StartResult ParameterOperations::StartWrite(std::vector<dri
   m_write.Start(
       std::move(commands),
       [this, onStep = std::move(onStep)](const drive::CommandResult& result) {
-        if (m_quiet) return;
         if (onStep) onStep(result);
         if (!result.sent && EndsOperation(result.refusal)) m_write.Stop();
       },
@@ -78,7 +76,7 @@ ParameterOperations::StartResult ParameterOperations::StartEepromSave(EepromFini
   m_running = Kind::EepromSave;
   m_eeprom.Start([this, onFinished = std::move(onFinished)](const drive::EepromResult& result) {
     m_running = Kind::None;
-    if (!m_quiet && onFinished) onFinished(result);
+    if (onFinished) onFinished(result);
   });
   return StartResult::Started;
 }
@@ -95,7 +93,6 @@ ParameterOperations::StartResult ParameterOperations::StartFactoryReset(ReplyHan
                    [this, onReset = std::move(onReset), onStep = std::move(onStep),
                     onFinished = std::move(onFinished)](const LinkReply& reply) mutable {
                      m_running = Kind::None;
-                     if (m_quiet) return;
                      if (onReset) onReset(reply);
                      if (m_running == Kind::None) BeginRead(std::move(onStep), std::move(onFinished));
                    });
@@ -110,7 +107,7 @@ ParameterOperations::StartResult ParameterOperations::StartPhaseInit(ReplyHandle
   options.patience = kPatience;
   m_single.Request("CPA\r", std::move(options), [this, onDone = std::move(onDone)](const LinkReply& reply) {
     m_running = Kind::None;
-    if (!m_quiet && onDone) onDone(reply);
+    if (onDone) onDone(reply);
   });
   return StartResult::Started;
 }

@@ -72,7 +72,9 @@ class ParameterOperations {
   drive::EepromSave m_eeprom;
   LinkRequester m_single;
   Kind m_running = Kind::None;
-  bool m_quiet = false;  // set while StopAll runs: nobody is called back
+  // Set while StopAll runs: a stopped read or write ends by calling its
+  // finish handler, which nobody is to hear.
+  bool m_quiet = false;
 };
 
 }  // namespace zembra

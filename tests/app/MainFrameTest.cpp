@@ -306,6 +306,19 @@ TEST_F(MainFrameOverPty, ClosingWithoutMonitoringSendsNothing) {
   EXPECT_FALSE(f.Engine().ReceiveThreadRunning());
 }
 
+TEST_F(MainFrameOverPty, ClosingStopsARunningParameterRead) {
+  CMainFrame& f = MakeFrame();
+  ASSERT_EQ(f.Create(), CMainFrame::CreateResult::Running);
+  ASSERT_TRUE(Connected());
+  f.SheetView().ParameterPage().OnReadButton();
+  ASSERT_TRUE(Saw("GMP", 2s, drive.CommandCount()));
+  f.close();
+  const std::size_t atClose = drive.CommandCount();
+  PumpFor(300ms);
+  EXPECT_EQ(drive.CommandCount(), atClose);
+  EXPECT_EQ(link.wait.Window(), 0u);
+}
+
 TEST_F(MainFrameOverPty, DebugModeCountsAsConnectedWithoutADrive) {
   drive.SetSilent(true);
   CMainFrame& f = MakeFrame(/*debugMode=*/true);

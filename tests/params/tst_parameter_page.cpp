@@ -1,0 +1,632 @@
+// The parameter page against the virtual drive over a pty, every dialog
+// through the recording prompter: a full read fills each field by its
+// reply rule; a silent drive logs one time-out line per step while every
+// other start is refused; the exact write of a known page with its baud
+// change; validations that send nothing; the EEPROM save's answers;
+// factory reset; automatic reads that keep edits; schemes through the
+// page; hints, names and ids; the help dialogs; the run-mode rules; and a
+// page that goes away while it reads.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <chrono>
+
+#include "drive/ParameterTable.h"
+#include "params/BasicParam.h"
+#include "params/FieldHints.h"
+#include "params/HelpDialog.h"
+#include "params/ParameterForm.h"
+#include "params/SchemeFiles.h"
+#include "platform/Gbk.h"
+#include "platform/Profile.h"
+#include "platform/WindowMessages.h"
+#include "sim/DriveParameterTable.h"
+#include "sim/VirtualDrive.h"
+#include "tests/support/EventLoopWait.h"
+#include "tests/support/RecordingPrompter.h"
+
+namespace zembra {
+namespace {
+
+using namespace std::chrono_literals;
+using drive::Field;
+using sim::DriveParameter;
+using test::PumpFor;
+using test::WaitUntil;
+using Kind = ParameterOperations::Kind;
+
+QString Id(int id) { return QStringLiteral("idc_%1").arg(id); }
+
+class ParameterPageOverPty : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(folder.isValid());
+    Profile::UseFolderForTests(folder.path());
+    std::string error;
+    ASSERT_TRUE(drive.Start(&error)) << error;
+    ASSERT_TRUE(engine.OpenPort(QString::fromStdString(drive.SlavePath()), "9600,n,8,1"));
+    ASSERT_TRUE(engine.StartReceiveThread());
+    link.connected = true;
+    MakePage();
+  }
+  void TearDown() override {
+    page.reset();
+    engine.StopReceiveThread();
+    drive.Stop();
+  }
+  void MakePage() {
+    page = std::make_unique<CBasicParam>();
+    ASSERT_TRUE(page->Create(&host));
+    page->AttachLink(engine);
+    page->SetConsoleSink([this](std::string_view gbk) { console.emplace_back(gbk); });
+    page->SetStatusTextSink([this](const QString& text) { statusTexts.push_back(text); });
+    page->SetModelNameSource([] { return QStringLiteral("ZD-7720"); });
+  }
+
+  template <class T = QWidget>
+  T* Control(int id) {
+    T* control = page->findChild<T*>(Id(id));
+    EXPECT_NE(control, nullptr) << id;
+    return control;
+  }
+  QLineEdit* Edit(int id) { return Control<QLineEdit>(id); }
+  QString Text(int id) { return Edit(id)->text(); }
+  bool Checked(int id) { return Control<QAbstractButton>(id)->isChecked(); }
+  // As a user types: the field becomes the page's own edit.
+  void Type(int id, const QString& text) {
+    Edit(id)->selectAll();
+    QTest::keyClicks(Edit(id), text);
+  }
+  void Click(int id) { Control<QAbstractButton>(id)->click(); }
+  void Choose(int id, const QString& item) {
+    auto* list = Control<QComboBox>(id);
+    list->setCurrentIndex(list->findText(item));
+    emit list->activated(list->currentIndex());
+  }
+  QString Result() { return page->Form()->ResultText()->text(); }
+  bool Idle(std::chrono::milliseconds deadline = 10s) {
+    return WaitUntil([&] { return page->RunningOperation() == Kind::None; }, deadline);
+  }
+  bool ReadAll() {
+    page->OnReadButton();
+    return Idle() && Result().startsWith(QStringLiteral("参数读取完成：39/39"));
+  }
+  std::vector<std::string> CommandsFrom(std::size_t from) {
+    const std::vector<std::string> all = drive.ReceivedCommands();
+    return {all.begin() + static_cast<std::ptrdiff_t>(std::min(from, all.size())), all.end()};
+  }
+  std::int32_t DriveValue(DriveParameter p) {
+    return drive.WithModel([p](sim::DriveModel& m) { return m.Parameter(p); });
+  }
+  void SetDrive(DriveParameter p, std::int32_t v) {
+    drive.WithModel([p, v](sim::DriveModel& m) { m.SetParameter(p, v); });
+  }
+  const QString& LastPrompt() { return prompter.prompts.back().text; }
+
+  QTemporaryDir folder;
+  test::RecordingPrompter prompter;
+  LinkState link;
+  TransactionEngine engine{link};
+  sim::VirtualDrive drive;
+  QWidget host;
+  std::unique_ptr<CBasicParam> page;
+  std::vector<std::string> console;
+  std::vector<QString> statusTexts;
+};
+
+TEST_F(ParameterPageOverPty, AFullReadFillsEveryFieldByItsReplyRule) {
+  std::map<std::string_view, std::int32_t> numbers;
+  drive.WithModel([&](sim::DriveModel& m) {
+    m.SetMode(sim::DriveMode::Position, sim::SignalSource::SingleEndedAnalog);
+    std::int32_t v = 1001;
+    for (const drive::ReadStep& step : drive::ParameterTable::ReadSteps()) {
+      if (step.rule != drive::ReplyRule::Number && step.rule != drive::ReplyRule::RawNumber) continue;
+      // The lower position limit is never above zero.
+      const std::int32_t value = step.mnemonic == "GPL" ? -v : v;
+      m.SetParameter(sim::DriveParameterTable::FindByQuery(step.mnemonic)->id, value);
+      numbers[step.mnemonic] = value;
+      v += 7;
+    }
+    m.SetParameter(DriveParameter::Direction, 0);
+    m.SetParameter(DriveParameter::HardLimitSwitch, 1);
+    m.SetParameter(DriveParameter::SoftLimitSwitch, 0);
+    m.SetParameter(DriveParameter::HomingAtPowerOn, 1);
+    m.SetParameter(DriveParameter::NodeType, 1);
+    m.SetParameter(DriveParameter::SerialBaud, 19200);
+    m.SetParameter(DriveParameter::CanBaud, 250000);
+  });
+  drive.SetErrorFor("GSP", true);
+  drive.SetErrorFor("GOV", true);
+  ASSERT_TRUE(ReadAll()) << Result().toStdString();
+
+  for (const drive::ReadStep& step : drive::ParameterTable::ReadSteps()) {
+    if (step.mnemonic == "GSP" || step.mnemonic == "GOV" || !numbers.count(step.mnemonic)) continue;
+    const int id = drive::ParameterTable::Info(step.field).controls[0];
+    EXPECT_EQ(Text(id), QString::number(numbers[step.mnemonic])) << step.mnemonic;
+    EXPECT_EQ(page->Values().Int(step.field), numbers[step.mnemonic]) << step.mnemonic;
+  }
+  // "ERR" shows as "0" in a number field, as received in a raw one.
+  EXPECT_EQ(Text(1036), QStringLiteral("0"));
+  EXPECT_EQ(Text(1231), QStringLiteral("ERR"));
+  EXPECT_EQ(page->Values().Int(Field::HomingSpeed), 0);
+  EXPECT_TRUE(Checked(1107));  // position mode
+  EXPECT_TRUE(Checked(1059));  // the drive's signal code 5
+  EXPECT_TRUE(Checked(1134));  // direction 0: reverse
+  EXPECT_TRUE(Checked(1032));
+  EXPECT_FALSE(Checked(1029));
+  EXPECT_TRUE(Checked(1230));
+  EXPECT_TRUE(Checked(1237));  // hardware node
+  EXPECT_EQ(Control<QComboBox>(1156)->currentText(), QStringLiteral("19200"));
+  EXPECT_EQ(Control<QComboBox>(1157)->currentText(), QStringLiteral("250"));
+  for (const drive::FieldInfo& info : drive::ParameterTable::Fields())
+    EXPECT_FALSE(page->Markers().IsStale(info.field)) << info.name;
+  EXPECT_EQ(page->Form()->MarkOf(Field::MaxSpeed), CParameterForm::Mark::None);
+  EXPECT_TRUE(console.empty());
+  // A reply shown as received is never parsed back: the page can be left.
+  EXPECT_TRUE(page->OnKillActive());
+  EXPECT_TRUE(prompter.prompts.empty());
+  // The monitoring page takes its spike factors from these.
+  EXPECT_EQ(page->EncoderResolution(), numbers["GENC"]);
+  Type(1036, QStringLiteral("2500"));
+  EXPECT_EQ(page->MaxSpeed(), 2500);
+}
+
+TEST_F(ParameterPageOverPty, ShortStatusWordsUnknownSignalCodesAndUnlistedCanRatesChangeNothing) {
+  Click(1048);  // differential, so a change to digital shows
+  drive.WithModel([](sim::DriveModel& m) {
+    m.SetMode(sim::DriveMode::Current, static_cast<sim::SignalSource>(4));
+    m.SetParameter(DriveParameter::CanBaud, 300000);
+  });
+  ASSERT_TRUE(ReadAll());
+  EXPECT_TRUE(Checked(1109));
+  EXPECT_TRUE(Checked(1047));  // the drive's code 4 shows as digital
+  EXPECT_EQ(Control<QComboBox>(1157)->currentText(), QStringLiteral("500"));  // kept from the profile
+  EXPECT_TRUE(page->Markers().IsStale(Field::CanBaud));
+
+  // "ERR" is too short to hold mode and signal: nothing moves, and the
+  // step counts as answered.
+  drive.SetErrorFor("GSI", true);
+  drive.WithModel([](sim::DriveModel& m) { m.SetMode(sim::DriveMode::Position, sim::SignalSource::StepPulse); });
+  ASSERT_TRUE(ReadAll()) << Result().toStdString();
+  EXPECT_TRUE(Checked(1109));
+  EXPECT_TRUE(Checked(1047));
+}
+
+TEST_F(ParameterPageOverPty, ASilentDriveLogsEveryStepOnceKeepsTheFieldsAndRefusesEveryOtherStart) {
+  drive.SetSilent(true);
+  Type(1036, QStringLiteral("1234"));
+  const QString lowerLimit = Text(1025);
+  Click(CParameterForm::IDC_READ);
+  ASSERT_EQ(page->RunningOperation(), Kind::Read);
+  EXPECT_EQ(page->Form()->ProgressText()->text(), QStringLiteral("读取参数 0/39"));
+
+  // A second press is told; a tab click, a notification, a write, a
+  // factory reset and a scheme load start nothing.
+  Click(CParameterForm::IDC_READ);
+  EXPECT_EQ(LastPrompt(), QStringLiteral("正在获取参数"));
+  page->WriteParameters();
+  EXPECT_EQ(LastPrompt(), QStringLiteral("正在获取参数"));
+  page->RestoreFactory();
+  page->LoadScheme();
+  EXPECT_EQ(prompter.CountOf(QStringLiteral("正在获取参数")), 4);
+  EXPECT_FALSE(page->Form()->Button(CParameterForm::IDC_WRITE)->isEnabled());
+  EXPECT_FALSE(page->Form()->Button(CParameterForm::IDC_FACTORY_RESET)->isEnabled());
+  PostMessage(page->Handle(), WM_PAGE_ACTIVATED);
+  PostMessage(page->Handle(), WM_PAGE_NOTIFY, CBasicParam::kNotifyDriveIdentified, 1);
+
+  ASSERT_TRUE(Idle(40s));
+  ASSERT_EQ(console.size(), 39u);
+  for (std::size_t i = 0; i < 39; ++i) {
+    const drive::ReadStep& step = drive::ParameterTable::ReadSteps()[i];
+    EXPECT_EQ(FromGbk(console[i]), QString::fromUtf8(step.timeoutLine.data(), step.timeoutLine.size()));
+  }
+  EXPECT_EQ(drive.CommandCount(), 39u);  // one read, no write, no reset
+  EXPECT_TRUE(Result().startsWith(QStringLiteral("参数读取完成：0/39，超时：GSI、GMP、")));
+  EXPECT_EQ(Text(1036), QStringLiteral("1234"));
+  EXPECT_EQ(Text(1025), lowerLimit);
+  EXPECT_EQ(page->Form()->MarkOf(Field::MaxSpeed), CParameterForm::Mark::Edited);
+  EXPECT_EQ(page->Form()->MarkOf(Field::Acceleration), CParameterForm::Mark::Stale);
+  EXPECT_TRUE(Control(1005)->toolTip().contains(FieldMarkers::kStaleNote));
+  EXPECT_EQ(link.wait.Window(), 0u);
+  EXPECT_TRUE(page->Form()->Button(CParameterForm::IDC_WRITE)->isEnabled());
+}
+
+TEST_F(ParameterPageOverPty, AKnownPageIsWrittenInTheDrivesOrderWithItsBaudChange) {
+  Click(1107);  // position mode
+  Click(1154);  // step pulses
+  const std::pair<int, const char*> typed[] = {
+      {1101, "11"},   {1104, "12"},     {1111, "13"},     {1112, "14"},   {1099, "15"},   {1102, "16"},
+      {1105, "17"},   {1113, "18"},     {1114, "19"},     {1115, "20"},   {1036, "3000"}, {1051, "1000.9"},
+      {1054, "500.5"}, {1060, "120"},   {1061, "110"},    {1042, "20.7"}, {1224, "10"},   {1005, "100"},
+      {1025, "-5000"}, {1026, "5000"},  {1040, "10"},     {1056, "255"},  {1050, "500"},  {1062, "2000"},
+      {1030, "4000"}, {1066, "2"},      {1239, "3"},      {1231, "100"},  {1232, "800"},  {1233, "-7"}};
+  for (const auto& [id, text] : typed) Type(id, QString::fromUtf8(text));
+  Click(1134);  // reverse
+  Click(1029);  // software limits on
+  Click(1230);  // homing at power-on
+  Click(1237);  // hardware node
+  Click(CParameterForm::IDC_CHANGE_BAUD);
+  EXPECT_TRUE(Control(1156)->isEnabled());
+  Choose(1156, QStringLiteral("19200"));
+  Choose(1157, QStringLiteral("250"));
+  EXPECT_EQ(page->Form()->MarkOf(Field::Acceleration), CParameterForm::Mark::Edited);
+
+  Click(CParameterForm::IDC_WRITE);
+  ASSERT_TRUE(Idle());
+  const std::vector<std::string> expected = {
+      "SMOD259", "MP11",   "MI12",    "MD13",   "MK14",       "P15",       "I16",     "D17",      "AP18",
+      "AI19",    "AD20",   "SSP3000", "SPC1000", "SCC500",    "SLQ120",    "SLD110",  "SMAV20",   "SL",
+      "SMV10",   "A100",   "SPL-5000", "SPH5000", "SPE1",     "SPHE0",     "SME10",   "SER255",   "SPT500",
+      "SIIT2000", "ENC4000", "STW2",   "SNOT1",   "SADR3",    "SPOF1",     "SOV100",  "SOP800",   "SORG-7",
+      "BAUD19200", "SCBD250000"};
+  EXPECT_EQ(drive.ReceivedCommands(), expected);
+  EXPECT_EQ(Result(), QStringLiteral("参数写入完成：38/38"));
+  EXPECT_EQ(LastPrompt(), CBasicParam::kBaudWarning);
+  EXPECT_EQ(prompter.prompts.size(), 1u);
+  EXPECT_FALSE(Checked(CParameterForm::IDC_CHANGE_BAUD));
+  EXPECT_FALSE(Control(1156)->isEnabled());
+  EXPECT_FALSE(Control(1157)->isEnabled());
+  // The progress pane was cleared after the fifth command.
+  EXPECT_EQ(statusTexts, std::vector<QString>{QString()});
+  EXPECT_TRUE(page->Form()->Button(CParameterForm::IDC_EEPROM)->isEnabled());
+  EXPECT_TRUE(page->Form()->EepromNote()->isVisibleTo(page.get()));
+  EXPECT_EQ(page->Form()->MarkOf(Field::Acceleration), CParameterForm::Mark::None);
+
+  // The single-ended source goes out as the drive's code 5; forward is SR.
+  const std::size_t before = drive.CommandCount();
+  Click(1108);
+  Click(1059);
+  Click(1135);
+  Click(1230);
+  Click(CParameterForm::IDC_WRITE);
+  // Typed while the write runs: still the user's, not the drive's.
+  Type(1005, QStringLiteral("200"));
+  ASSERT_TRUE(Idle());
+  EXPECT_EQ(page->Form()->MarkOf(Field::Acceleration), CParameterForm::Mark::Edited);
+  const std::vector<std::string> second = CommandsFrom(before);
+  ASSERT_EQ(second.size(), 36u);
+  EXPECT_EQ(second[0], "SMOD5");
+  EXPECT_EQ(second[17], "SR");
+  EXPECT_EQ(second[32], "SPOF0");
+}
+
+TEST_F(ParameterPageOverPty, EveryValidationRefusalSendsNothing) {
+  struct Case {
+    int id;
+    const char* text;
+    QString message;
+  } cases[] = {
+      {1030, "6", QStringLiteral("编码器分辨率必须为四的倍数")},
+      {1030, "0", QStringLiteral("编码器分辨率必须为正整数")},
+      {1030, "-8", QStringLiteral("编码器分辨率必须为正整数")},
+      {1054, "900", QStringLiteral("最大峰值电流不能小于最大连续电流")},
+      {1026, "-5", QStringLiteral("请输入位置上限：0 到 2100000000 之间的整数")},
+      {1036, "12x", QStringLiteral("最高速度：请输入一个整数")},
+  };
+  Type(1051, QStringLiteral("800"));
+  for (const Case& c : cases) {
+    Type(1030, QStringLiteral("4000"));
+    Type(1054, QStringLiteral("100"));
+    Type(1026, QStringLiteral("5000"));
+    Type(1036, QStringLiteral("3000"));
+    Type(c.id, QString::fromUtf8(c.text));
+    page->WriteParameters();
+    ASSERT_FALSE(prompter.prompts.empty()) << c.text;
+    EXPECT_EQ(LastPrompt(), c.message);
+    EXPECT_EQ(prompter.prompts.back().icon, PromptIcon::Error);
+  }
+  // Invalid input also keeps the user on the page.
+  EXPECT_FALSE(page->OnKillActive());
+  link.connected = false;
+  page->WriteParameters();
+  EXPECT_EQ(LastPrompt(), CBasicParam::kNotConnected);
+  PumpFor(300ms);
+  EXPECT_EQ(drive.CommandCount(), 0u);
+  EXPECT_FALSE(page->Form()->Button(CParameterForm::IDC_EEPROM)->isEnabled());
+}
+
+TEST_F(ParameterPageOverPty, TheEepromSaveSaysWhatBecameOfItAndStaysAvailableUntilItWorks) {
+  Type(1030, QStringLiteral("4000"));
+  page->WriteParameters();
+  ASSERT_TRUE(Idle());
+  QAbstractButton* save = page->Form()->Button(CParameterForm::IDC_EEPROM);
+  ASSERT_TRUE(save->isEnabled());
+
+  drive.SetErrorFor("ESA", true);
+  save->click();
+  EXPECT_FALSE(save->isEnabled());  // while it runs
+  EXPECT_EQ(page->Form()->ProgressText()->text(), QStringLiteral("保存至EEPROM…"));
+  ASSERT_TRUE(Idle());
+  EXPECT_EQ(LastPrompt(), QStringLiteral("驱动器拒绝保存至EEPROM（回复：ERR）"));
+  EXPECT_TRUE(save->isEnabled());
+
+  drive.SetErrorFor("ESA", false);
+  drive.SetSilentFor("ESA", true);
+  save->click();
+  ASSERT_TRUE(Idle());
+  EXPECT_EQ(LastPrompt(), QStringLiteral("保存至EEPROM未得到驱动器回复，参数可能未保存"));
+  EXPECT_TRUE(save->isEnabled());
+
+  drive.SetSilentFor("ESA", false);
+  link.monitoring = true;
+  save->click();
+  ASSERT_TRUE(Idle());
+  EXPECT_EQ(LastPrompt(), QStringLiteral("保存至EEPROM的命令未能发出，参数未保存"));
+  EXPECT_TRUE(save->isEnabled());
+  EXPECT_TRUE(page->Form()->EepromNote()->isVisibleTo(page.get()));
+
+  link.monitoring = false;
+  const std::size_t prompts = prompter.prompts.size();
+  save->click();
+  ASSERT_TRUE(Idle());
+  EXPECT_EQ(Result(), QStringLiteral("参数已保存至EEPROM"));
+  EXPECT_EQ(prompter.prompts.size(), prompts);  // success needs no box
+  EXPECT_FALSE(save->isEnabled());
+  EXPECT_FALSE(page->Form()->EepromNote()->isVisibleTo(page.get()));
+  EXPECT_EQ(std::count(statusTexts.begin(), statusTexts.end(), QStringLiteral("保存设置")), 4);
+}
+
+TEST_F(ParameterPageOverPty, AFactoryResetIsAskedThenReadsEveryFieldBack) {
+  ASSERT_TRUE(ReadAll());
+  const std::size_t before = drive.CommandCount();
+  prompter.yesNoAnswer = false;
+  Click(CParameterForm::IDC_FACTORY_RESET);
+  EXPECT_EQ(LastPrompt(), CBasicParam::kFactoryQuestion);
+  PumpFor(300ms);
+  EXPECT_EQ(drive.CommandCount(), before);
+  EXPECT_EQ(page->RunningOperation(), Kind::None);
+
+  SetDrive(DriveParameter::MaxSpeed, 4321);  // factory: something else
+  Type(1036, QStringLiteral("999"));
+  prompter.yesNoAnswer = true;
+  Click(CParameterForm::IDC_FACTORY_RESET);
+  ASSERT_TRUE(Idle());
+  const std::vector<std::string> after = CommandsFrom(before);
+  ASSERT_EQ(after.size(), 40u);
+  EXPECT_EQ(after[0], "FCFG");
+  EXPECT_EQ(after[1], "GSI");
+  // The read after a reset replaces edits too.
+  EXPECT_EQ(Text(1036), QString::number(DriveValue(DriveParameter::MaxSpeed)));
+  EXPECT_NE(Text(1036), QStringLiteral("4321"));
+  EXPECT_EQ(page->Form()->MarkOf(Field::MaxSpeed), CParameterForm::Mark::None);
+  EXPECT_NE(std::find(statusTexts.begin(), statusTexts.end(), QStringLiteral("恢复出厂设置")), statusTexts.end());
+}
+
+TEST_F(ParameterPageOverPty, AutomaticReadsKeepTheUsersEditsAndReadingByHandReplacesThem) {
+  ASSERT_TRUE(ReadAll());
+  const QString driveSpeed = Text(1036);
+  Type(1036, QStringLiteral("4321"));
+  Click(1134);
+  SetDrive(DriveParameter::SpeedProportional, 777);
+  drive.WithModel([](sim::DriveModel& m) { m.SetMode(sim::DriveMode::Position, sim::SignalSource::ExternalPwm); });
+  PostMessage(page->Handle(), WM_PAGE_ACTIVATED);
+  ASSERT_TRUE(WaitUntil([&] { return page->RunningOperation() == Kind::Read; }));
+  ASSERT_TRUE(Idle());
+  EXPECT_EQ(Text(1036), QStringLiteral("4321"));
+  EXPECT_TRUE(Checked(1134));
+  EXPECT_EQ(Text(1099), QStringLiteral("777"));
+  EXPECT_EQ(page->Form()->MarkOf(Field::MaxSpeed), CParameterForm::Mark::Edited);
+  EXPECT_TRUE(Control(1036)->toolTip().contains(QStringLiteral("驱动器中的值：%1").arg(driveSpeed)));
+  EXPECT_TRUE(Control(1135)->toolTip().contains(QStringLiteral("驱动器中的值：正转")));
+  // A mode set by a read leaves the signal radios as they were.
+  EXPECT_TRUE(Checked(1107));
+  EXPECT_TRUE(Checked(1049));
+  EXPECT_TRUE(Control(1049)->isEnabled());
+
+  ASSERT_TRUE(ReadAll());
+  EXPECT_EQ(Text(1036), driveSpeed);
+  EXPECT_TRUE(Checked(1135));
+  EXPECT_EQ(page->Form()->MarkOf(Field::MaxSpeed), CParameterForm::Mark::None);
+  EXPECT_FALSE(Control(1036)->toolTip().contains(QStringLiteral("驱动器中的值")));
+}
+
+TEST_F(ParameterPageOverPty, ClickingARunModeOffersOnlyItsSignalSources) {
+  Click(1049);  // external PWM
+  Click(1107);  // position mode
+  EXPECT_TRUE(Checked(1047));
+  for (int id : {1048, 1049, 1059}) EXPECT_FALSE(Control(id)->isEnabled()) << id;
+  for (int id : {1047, 1154}) EXPECT_TRUE(Control(id)->isEnabled()) << id;
+  Click(1154);
+  Click(1110);  // amplifier mode
+  EXPECT_TRUE(Checked(1047));
+  EXPECT_FALSE(Control(1154)->isEnabled());
+  Click(1059);
+  EXPECT_FALSE(Checked(1047));  // one signal source at a time, the single-ended one included
+  Click(1108);
+  for (int id : {1047, 1048, 1049, 1154, 1059}) EXPECT_TRUE(Control(id)->isEnabled()) << id;
+  EXPECT_TRUE(Checked(1059));
+}
+
+TEST_F(ParameterPageOverPty, SchemesAreSavedAndLoadedThroughThePage) {
+  Click(1059);  // single-ended
+  Type(1051, QStringLiteral("1500"));
+  const QString path = folder.path() + "/scheme.qnd";
+  prompter.fileAnswer = path;
+  Click(CParameterForm::IDC_SAVE_SCHEME);
+  ASSERT_EQ(prompter.fileDialogs.size(), 1u);
+  EXPECT_EQ(prompter.fileDialogs[0].proposed, QStringLiteral("ZD-7720"));
+  EXPECT_EQ(prompter.fileDialogs[0].filter, QStringLiteral("Quen Data Files (*.qnd)"));
+  EXPECT_EQ(prompter.fileDialogs[0].defaultSuffix, QStringLiteral("qnd"));
+  EXPECT_TRUE(prompter.fileDialogs[0].confirmOverwrite);
+  EXPECT_EQ(LastPrompt(), QStringLiteral("方案保存成功"));
+  EXPECT_EQ(prompter.prompts.back().icon, PromptIcon::Information);
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray bytes = file.readAll();
+  EXPECT_TRUE(bytes.startsWith("[option]\r\n"));
+  EXPECT_TRUE(bytes.contains(QByteArray::fromStdString(ToGbk(QStringLiteral("最大峰值电流=1.500000e+003\r\n")))));
+  file.close();
+
+  // Answered No, the page stays; answered Yes, it takes the file's values
+  // as edits not yet written.
+  Click(1047);
+  Type(1051, QStringLiteral("10"));
+  prompter.yesNoAnswer = false;
+  Click(CParameterForm::IDC_LOAD_SCHEME);
+  EXPECT_EQ(LastPrompt(), SchemeFiles::kReplaceQuestion);
+  EXPECT_EQ(Text(1051), QStringLiteral("10"));
+  prompter.yesNoAnswer = true;
+  Click(CParameterForm::IDC_LOAD_SCHEME);
+  EXPECT_EQ(Text(1051), QStringLiteral("1500"));
+  EXPECT_TRUE(Checked(1059));
+  EXPECT_EQ(page->Form()->MarkOf(Field::PeakCurrent), CParameterForm::Mark::Edited);
+
+  // Failures are said, and a file that is no scheme leaves the page alone
+  // without asking.
+  const std::size_t questions = prompter.CountOf(SchemeFiles::kReplaceQuestion);
+  QFile other(folder.path() + "/other.qnd");
+  ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+  other.write("[drive]\r\nmodel=ZD\r\n");
+  other.close();
+  prompter.fileAnswer = other.fileName();
+  Click(CParameterForm::IDC_LOAD_SCHEME);
+  EXPECT_TRUE(LastPrompt().contains(QStringLiteral("不是参数方案文件")));
+  EXPECT_EQ(prompter.CountOf(SchemeFiles::kReplaceQuestion), questions);
+  EXPECT_EQ(Text(1051), QStringLiteral("1500"));
+  prompter.fileAnswer = folder.path() + "/missing.qnd";
+  Click(CParameterForm::IDC_LOAD_SCHEME);
+  EXPECT_TRUE(LastPrompt().startsWith(QStringLiteral("方案加载失败")));
+  prompter.fileAnswer = folder.path() + "/no/such/folder.qnd";
+  Click(CParameterForm::IDC_SAVE_SCHEME);
+  EXPECT_TRUE(LastPrompt().startsWith(QStringLiteral("方案保存失败：无法创建或读取文件")));
+  // Readable but not writable: the failed write is reported, not success.
+  prompter.fileAnswer = QStringLiteral("/proc/self/status");
+  Click(CParameterForm::IDC_SAVE_SCHEME);
+  EXPECT_TRUE(LastPrompt().startsWith(QStringLiteral("方案保存失败：无法写入文件")));
+  EXPECT_EQ(prompter.CountOf(SchemeFiles::kSaved), 1);
+}
+
+TEST_F(ParameterPageOverPty, HintsNamesAndIdsAreWhereScreenReadersAndDriversLookForThem) {
+  for (const FieldHint& hint : FieldHints::All()) {
+    QWidget* control = Control(hint.controlId);
+    EXPECT_TRUE(control->toolTip().startsWith(QString::fromUtf8(hint.text.data(), hint.text.size())))
+        << hint.controlId;
+  }
+  EXPECT_FALSE(Control(1156)->isEnabled());  // shown on a disabled list too
+  EXPECT_EQ(Control(1101)->toolTip(), FieldMarkers::kStaleNote);
+  for (QLabel* label : page->findChildren<QLabel*>()) EXPECT_TRUE(label->toolTip().isEmpty());
+  for (QGroupBox* box : page->findChildren<QGroupBox*>()) EXPECT_TRUE(box->toolTip().isEmpty());
+
+  int controls = 0;
+  for (QWidget* w : page->findChildren<QWidget*>()) {
+    if (!w->objectName().startsWith(QStringLiteral("idc_"))) continue;
+    ++controls;
+    EXPECT_EQ(w->accessibleDescription(), w->objectName());
+    // A list keeps its own name, its current text; the others carry one.
+    EXPECT_EQ(w->accessibleName().isEmpty(), qobject_cast<QComboBox*>(w) != nullptr) << w->objectName().toStdString();
+  }
+  EXPECT_EQ(controls, 66);  // 55 for the fields, 11 buttons and checks
+  for (int id : {1036, 1156, 1157, 1244}) {
+    bool labelled = false;
+    for (QLabel* label : page->findChildren<QLabel*>()) labelled = labelled || label->buddy() == Control(id);
+    EXPECT_TRUE(labelled) << id;
+  }
+}
+
+TEST_F(ParameterPageOverPty, HelpDialogsCloseThemselvesAfterTwentyOneTicksOrAtOnce) {
+  Click(CParameterForm::IDC_UNITS_HELP);
+  QPointer<CHelpDialog> units = page->findChild<CHelpDialog*>(QStringLiteral("idd_214"));
+  ASSERT_TRUE(units);
+  EXPECT_TRUE(units->isVisible());
+  EXPECT_TRUE(IsTimerRunning(units->Handle(), TIMER_HELP_CLOSE_1));
+  for (int tick = 0; tick < 20; ++tick) units->OnTimer(TIMER_HELP_CLOSE_1);
+  EXPECT_TRUE(units->isVisible());
+  units->OnTimer(TIMER_HELP_CLOSE_1);
+  EXPECT_FALSE(units->isVisible());
+  ASSERT_TRUE(WaitUntil([&] { return units.isNull(); }));
+
+  Click(CParameterForm::IDC_PHASE_HELP);
+  QPointer<CHelpDialog> phase = page->findChild<CHelpDialog*>(QStringLiteral("idd_215"));
+  ASSERT_TRUE(phase);
+  QTest::mouseDClick(phase, Qt::LeftButton);
+  EXPECT_FALSE(phase->isVisible());
+  ASSERT_TRUE(WaitUntil([&] { return phase.isNull(); }));
+  Click(CParameterForm::IDC_PHASE_HELP);
+  phase = page->findChild<CHelpDialog*>(QStringLiteral("idd_215"));
+  ASSERT_TRUE(phase);
+  phase->findChild<QAbstractButton*>(Id(CHelpDialog::IDOK))->click();
+  EXPECT_FALSE(phase->isVisible());
+}
+
+TEST_F(ParameterPageOverPty, PhaseInitialisationIsSentOnlyOnceEnabled) {
+  EXPECT_FALSE(Control(CParameterForm::IDC_PHASE_INIT)->isEnabled());
+  Click(CParameterForm::IDC_PHASE_ENABLE);
+  ASSERT_TRUE(Control(CParameterForm::IDC_PHASE_INIT)->isEnabled());
+  Click(CParameterForm::IDC_PHASE_INIT);
+  ASSERT_TRUE(Idle());
+  EXPECT_EQ(drive.ReceivedCommands(), std::vector<std::string>{"CPA"});
+  EXPECT_EQ(link.wait.Window(), 0u);
+}
+
+TEST_F(ParameterPageOverPty, OperationsMeetingTheMonitoringPageStopInsteadOfFailingEveryStep) {
+  link.monitoring = true;
+  page->OnReadButton();
+  ASSERT_TRUE(Idle(5s));
+  EXPECT_EQ(Result(), QStringLiteral("参数读取已停止：0/39，未能发出：GSI"));
+
+  Type(1030, QStringLiteral("4000"));
+  page->WriteParameters();
+  ASSERT_TRUE(Idle(5s));
+  EXPECT_TRUE(Result().startsWith(QStringLiteral("参数写入未完成：0/36，未写入：运行模式、位置比例系数")));
+  EXPECT_EQ(LastPrompt(), Result());
+  // Only a complete write may be stored.
+  EXPECT_FALSE(page->Form()->Button(CParameterForm::IDC_EEPROM)->isEnabled());
+  EXPECT_FALSE(page->Form()->EepromNote()->isVisibleTo(page.get()));
+  EXPECT_EQ(drive.CommandCount(), 0u);
+}
+
+TEST_F(ParameterPageOverPty, OperationsExcludeEachOtherAndStopWithoutCallingBack) {
+  ParameterOperations ops(engine);
+  bool called = false;
+  drive.SetSilent(true);
+  ASSERT_EQ(ops.StartRead([&](const drive::ReadStepResult&) { called = true; },
+                          [&](const drive::ReadSummary&) { called = true; }),
+            ParameterOperations::StartResult::Started);
+  EXPECT_EQ(ops.StartWrite({}, {}, {}), ParameterOperations::StartResult::Busy);
+  EXPECT_EQ(ops.StartEepromSave({}), ParameterOperations::StartResult::Busy);
+  EXPECT_EQ(ops.StartPhaseInit({}), ParameterOperations::StartResult::Busy);
+  ops.StopAll();
+  EXPECT_EQ(ops.Running(), Kind::None);
+  EXPECT_EQ(link.wait.Window(), 0u);
+  ASSERT_EQ(ops.StartWrite({{"SSP100\r", "SSP", Field::MaxSpeed, 100ms}}, {},
+                           [&](const drive::CommandSummary&) { called = true; }),
+            ParameterOperations::StartResult::Started);
+  ops.StopAll();
+  PumpFor(100ms);
+  EXPECT_FALSE(called);
+}
+
+TEST_F(ParameterPageOverPty, APageThatGoesAwayWhileReadingFreesTheLinkAndSendsNoMore) {
+  drive.SetSilent(true);
+  page->OnReadButton();
+  ASSERT_TRUE(WaitUntil([&] { return link.wait.Window() != 0; }));
+  page.reset();
+  EXPECT_EQ(link.wait.Window(), 0u);
+  PumpFor(700ms);
+  EXPECT_EQ(drive.CommandCount(), 1u);
+}
+
+TEST_F(ParameterPageOverPty, TheListsStartFromTheSavedRates) {
+  Profile profile;
+  profile.WriteInt(QStringLiteral("ComBand"), 38400);
+  profile.WriteInt(QStringLiteral("CanBand"), 125);
+  MakePage();
+  EXPECT_EQ(Control<QComboBox>(1156)->currentIndex(), -1);  // not in the list: no selection
+  EXPECT_EQ(Control<QComboBox>(1157)->currentText(), QStringLiteral("125"));
+  profile.WriteInt(QStringLiteral("CanBand"), 300);
+  MakePage();
+  EXPECT_EQ(Control<QComboBox>(1157)->currentText(), QStringLiteral("500"));
+}
+
+}  // namespace
+}  // namespace zembra
