@@ -120,7 +120,9 @@ void CParameterForm::CreateEdit(const FieldInfo& info, FieldControls& controls) 
     controls.edit->setReadOnly(true);
     controls.edit->setEnabled(false);
   }
-  connect(controls.edit, &QLineEdit::textEdited, this, [this, field = info.field] { emit fieldEdited(field); });
+  connect(controls.edit, &QLineEdit::textChanged, this, [this, field = info.field](const QString& text) {
+    if (text != At(field).shownText) emit fieldEdited(field);
+  });
 }
 
 void CParameterForm::CreateRadios(const FieldInfo& info, FieldControls& controls) {
@@ -155,7 +157,9 @@ void CParameterForm::CreateList(const FieldInfo& info, FieldControls& controls) 
   controls.list->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("-2100000000")) + 16);
   controls.label = new QLabel(Utf8(info.caption), this);
   controls.label->setBuddy(controls.list);
-  connect(controls.list, &QComboBox::activated, this, [this, field = info.field] { emit fieldEdited(field); });
+  connect(controls.list, &QComboBox::currentIndexChanged, this, [this, field = info.field](int index) {
+    if (index != At(field).shownIndex) emit fieldEdited(field);
+  });
 }
 
 QPushButton* CParameterForm::CreateButton(int id, const QString& caption) {
@@ -365,16 +369,18 @@ void CParameterForm::ShowField(Field field, const drive::ParameterSet& values, c
   FieldControls& controls = At(field);
   if (controls.edit) {
     if (text) {
-      controls.edit->setText(*text);
+      controls.shownText = *text;
     } else if (ParameterTable::Info(field).type == drive::ValueType::Float) {
-      controls.edit->setText(FormatFloat(values.Float(field)));
+      controls.shownText = FormatFloat(values.Float(field));
     } else {
-      controls.edit->setText(QString::number(values.Int(field)));
+      controls.shownText = QString::number(values.Int(field));
     }
+    controls.edit->setText(controls.shownText);
   } else if (controls.check) {
     controls.check->setChecked(values.Checked(field));
   } else if (controls.list) {
-    controls.list->setCurrentIndex(values.Int(field));
+    controls.shownIndex = values.Int(field);
+    controls.list->setCurrentIndex(controls.shownIndex);
   } else if (controls.group) {
     QAbstractButton* radio = controls.group->button(values.Int(field));
     if (radio) {
@@ -408,7 +414,7 @@ std::optional<CParameterForm::TakeError> CParameterForm::Take(drive::ParameterSe
   for (const FieldInfo& info : ParameterTable::Fields()) {
     const FieldControls& controls = At(info.field);
     if (controls.edit) {
-      if (!controls.edit->isModified()) continue;
+      if (controls.edit->text() == controls.shownText) continue;
       if (const std::optional<double> value = EditValue(info.field)) {
         values.Set(info.field, *value);
       } else if (!error) {

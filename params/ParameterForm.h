@@ -59,10 +59,10 @@ class CParameterForm : public QWidget {
   // One field's control shows its value; an edit shows `text` instead
   // when given (the drive's reply as received).
   void ShowField(drive::Field field, const drive::ParameterSet& values, const QString* text = nullptr);
-  // Reads the controls into `values`. An edit the user has not typed in
-  // since it was last shown keeps the value it was shown with, so a reply
-  // shown as received ("ERR") is never parsed back. Every field that
-  // parses is taken; the first that does not is returned.
+  // Reads the controls into `values`. An edit that still shows what the
+  // page put there keeps the value it was shown with, so a reply shown as
+  // received ("ERR") is never parsed back. Every field that parses is
+  // taken; the first that does not is returned.
   std::optional<TakeError> Take(drive::ParameterSet& values) const;
   // The number an edit holds now, when it parses.
   std::optional<double> EditValue(drive::Field field) const;
@@ -103,6 +103,11 @@ class CParameterForm : public QWidget {
     QComboBox* list = nullptr;
     QButtonGroup* group = nullptr;
     std::vector<QAbstractButton*> radios;
+    // What the page last put into the edit or list: a different text or
+    // item is the user's, however it got there (keys, a screen reader, a
+    // test driver).
+    QString shownText;
+    int shownIndex = -1;
     Mark mark = Mark::None;
   };
 
