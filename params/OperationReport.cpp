@@ -8,13 +8,21 @@ namespace zembra {
 namespace {
 
 const QString kListSeparator = QStringLiteral("、");
+// A result line names this many and counts the rest, so that it stays one
+// line on the page.
+constexpr qsizetype kNamed = 6;
 
 QString Utf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+QString Join(const QStringList& names) {
+  if (names.size() <= kNamed) return names.join(kListSeparator);
+  return names.first(kNamed).join(kListSeparator) + QStringLiteral("等%1项").arg(names.size());
+}
 
 QString Join(const std::vector<std::string_view>& mnemonics) {
   QStringList list;
   for (std::string_view m : mnemonics) list << Utf8(m);
-  return list.join(kListSeparator);
+  return Join(list);
 }
 
 QString NameOf(const drive::DriveCommand& command) { return Utf8(drive::ParameterTable::Info(command.field).name); }
@@ -53,7 +61,7 @@ QString OperationReport::WriteResult(const drive::CommandSummary& summary,
   QString text = summary.Complete() ? QStringLiteral("参数写入完成：") + count
                                     : QStringLiteral("参数写入未完成：") + count;
   const QStringList unwritten = Unwritten(commands, sent);
-  if (!unwritten.isEmpty()) text += QStringLiteral("，未写入：") + unwritten.join(kListSeparator);
+  if (!unwritten.isEmpty()) text += QStringLiteral("，未写入：") + Join(unwritten);
   if (!summary.answeredError.empty()) {
     QStringList refusedByDrive;
     for (std::string_view mnemonic : summary.answeredError) {
@@ -63,7 +71,7 @@ QString OperationReport::WriteResult(const drive::CommandSummary& summary,
         break;
       }
     }
-    text += QStringLiteral("，驱动器回复ERR：") + refusedByDrive.join(kListSeparator);
+    text += QStringLiteral("，驱动器回复ERR：") + Join(refusedByDrive);
   }
   return text;
 }

@@ -16,7 +16,8 @@ class OperationReport {
  public:
   // "读取参数 12/39"
   static QString ReadProgress(int done, int total);
-  // "参数读取完成：37/39，超时：GLQ、GNP", refused steps named likewise.
+  // "参数读取完成：37/39，超时：GLQ、GNP", refused steps named likewise;
+  // beyond six names a list ends with their count ("…等39项").
   static QString ReadResult(const drive::ReadSummary& summary);
 
   // "写入参数 20/36"

@@ -576,10 +576,16 @@ TEST_F(ParameterPageOverPty, OperationsMeetingTheMonitoringPageStopInsteadOfFail
   EXPECT_EQ(Result(), QStringLiteral("参数读取已停止：0/39，未能发出：GSI"));
 
   Type(1030, QStringLiteral("4000"));
+  Click(CParameterForm::IDC_CHANGE_BAUD);
+  Choose(1156, QStringLiteral("19200"));
   page->WriteParameters();
   ASSERT_TRUE(Idle(5s));
-  EXPECT_TRUE(Result().startsWith(QStringLiteral("参数写入未完成：0/36，未写入：运行模式、位置比例系数")));
+  EXPECT_TRUE(Result().startsWith(QStringLiteral("参数写入未完成：0/38，未写入：运行模式、位置比例系数")));
+  EXPECT_TRUE(Result().endsWith(QStringLiteral("等38项")));
   EXPECT_EQ(LastPrompt(), Result());
+  // The rates did not change: no warning, and the change can be tried again.
+  EXPECT_EQ(prompter.CountOf(CBasicParam::kBaudWarning), 0);
+  EXPECT_TRUE(Checked(CParameterForm::IDC_CHANGE_BAUD));
   // Only a complete write may be stored.
   EXPECT_FALSE(page->Form()->Button(CParameterForm::IDC_EEPROM)->isEnabled());
   EXPECT_FALSE(page->Form()->EepromNote()->isVisibleTo(page.get()));

@@ -112,6 +112,12 @@ TEST(OperationReport, ReadProgressAndResultNameWhatTimedOutOrWasRefused) {
   summary.refused = {"GA"};
   summary.stopped = true;
   EXPECT_EQ(OperationReport::ReadResult(summary), QStringLiteral("参数读取已停止：12/39，未能发出：GA"));
+  // A silent drive: six named, the rest counted, so the line stays short.
+  summary = {};
+  summary.total = 39;
+  for (const drive::ReadStep& step : drive::ParameterTable::ReadSteps()) summary.timedOut.push_back(step.mnemonic);
+  EXPECT_EQ(OperationReport::ReadResult(summary),
+            QStringLiteral("参数读取完成：0/39，超时：GSI、GMP、GMI、GMD、GMK、GP等39项"));
 }
 
 TEST(OperationReport, WriteResultNamesUnwrittenParametersAndDriveRefusals) {
