@@ -32,6 +32,7 @@ std::intptr_t ConnectionSequence::ToPanel(int code, std::uintptr_t value, const 
 }
 
 void ConnectionSequence::Start() {
+  m_retries = 0;
   m_state = State::QueryingVersion;
   Status(QStringLiteral("连接驱动器"));
   SetTimer(Handle(), TIMER_VERSION, kVersionPeriodMs);
@@ -52,6 +53,17 @@ bool ConnectionSequence::ManualReconnect() {
   m_engine.State().connected.store(m_engine.State().debugMode);
   PostMessage(Handle(), WM_LINK_READY);
   return true;
+}
+
+void ConnectionSequence::OnPortLost() {
+  for (std::uint32_t timer : {TIMER_VERSION, TIMER_DRVTYP, TIMER_STATUS_POLL, TIMER_STATUS_CHAIN, TIMER_REPLY})
+    KillTimer(Handle(), timer);
+  m_engine.ReleaseWaitOf(Handle());
+  m_retries = 0;
+  m_state = State::NotConnected;
+  m_engine.State().connected.store(m_engine.State().debugMode);
+  Status(QStringLiteral("串口已断开"));
+  ToPanel(kCodeGVER, 0, nullptr);
 }
 
 void ConnectionSequence::StartStatusChain() {
