@@ -63,7 +63,7 @@ class RowReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
-      if (run.benchmark_name() == "FrameScannerMix") {
+      if (run.run_name.function_name == "FrameScannerMix") {
         const double mbPerS = run.counters.at("bytes_per_second") / 1e6;
         Print({"Frame scanner throughput, recorded mix", Fixed(mbPerS, 0, " MB/s"), "—", "—", "≥ 200 MB/s",
                mbPerS >= 200});

@@ -392,7 +392,7 @@ void VirtualDrive::WritePending(Clock::time_point now) {
   }
 }
 
-int VirtualDrive::PollTimeoutMs(Clock::time_point now) const {
+std::chrono::microseconds VirtualDrive::PollTimeout(Clock::time_point now) const {
   std::optional<Clock::time_point> next;
   auto consider = [&](Clock::time_point t) {
     if (!next || t < *next) next = t;
@@ -402,10 +402,12 @@ int VirtualDrive::PollTimeoutMs(Clock::time_point now) const {
     for (const auto& stream : streams_) consider(stream.nextDue);
   }
   if (options_.wireTiming && !writeBuffer_.empty()) consider(chunkDoneAt_ ? *chunkDoneAt_ : now);
-  if (!next) return -1;
-  if (*next <= now) return 0;
-  const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*next - now);
-  return static_cast<int>(std::min<long long>(wait.count(), 60000));
+  if (!next) return std::chrono::microseconds(-1);
+  if (*next <= now) return std::chrono::microseconds(0);
+  // Microseconds, not milliseconds: a wire at 19200 baud moves a byte in
+  // half a millisecond, and rounding every wait up would slow the drive.
+  const auto wait = std::chrono::ceil<std::chrono::microseconds>(*next - now);
+  return std::min(wait, std::chrono::microseconds(std::chrono::seconds(60)));
 }
 
 void VirtualDrive::Run() {
@@ -414,7 +416,7 @@ void VirtualDrive::Run() {
   for (;;) {
     int masterFd = -1;
     short events = 0;
-    int timeoutMs = -1;
+    std::chrono::microseconds timeout(-1);
     {
       std::lock_guard<std::mutex> lock(mutex_);
       if (stopRequested_) break;
@@ -432,7 +434,7 @@ void VirtualDrive::Run() {
       if (!writeBuffer_.empty() && (!options_.wireTiming || (chunkDoneAt_ && now >= *chunkDoneAt_))) {
         events |= POLLOUT;
       }
-      timeoutMs = PollTimeoutMs(now);
+      timeout = PollTimeout(now);
     }
     if (options_.log) {
       for (const auto& line : logLines) options_.log(line);
@@ -441,7 +443,15 @@ void VirtualDrive::Run() {
 
     pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {masterFd, events, 0}};
     const nfds_t count = masterFd >= 0 ? 2 : 1;
-    const int ready = options_.poll ? options_.poll(fds, count, timeoutMs) : ::poll(fds, count, timeoutMs);
+    int ready;
+    if (options_.poll) {
+      ready = options_.poll(fds, count, static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(timeout).count()));
+    } else if (timeout.count() < 0) {
+      ready = ::ppoll(fds, count, nullptr, nullptr);
+    } else {
+      const timespec ts{static_cast<time_t>(timeout.count() / 1000000), static_cast<long>(timeout.count() % 1000000) * 1000};
+      ready = ::ppoll(fds, count, &ts, nullptr);
+    }
     if (ready < 0) {
       if (errno == EINTR) continue;  // the next pass recomputes everything
       // A wait that fails for good would make this loop spin. The line is

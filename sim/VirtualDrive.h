@@ -120,7 +120,7 @@ class VirtualDrive {
   void ReleaseDueOutput(Clock::time_point now, std::vector<std::string>& logLines);
   void ProduceSampleFrames(Clock::time_point now);
   void WritePending(Clock::time_point now);
-  int PollTimeoutMs(Clock::time_point now) const;
+  std::chrono::microseconds PollTimeout(Clock::time_point now) const;
   void CloseMasterLocked();
   static std::uint32_t TickMs(Clock::time_point t);
 
