@@ -1,5 +1,6 @@
 #include "link/ConnectionSequence.h"
 
+#include <QLoggingCategory>
 #include <cstdlib>
 
 #include "link/FrameType.h"
@@ -9,6 +10,10 @@
 
 namespace zembra {
 namespace {
+
+// Off unless asked for (QT_LOGGING_RULES="zembra.connection.info=true"):
+// when a drive was identified or lost, for diagnosis and start-up timing.
+Q_LOGGING_CATEGORY(lcConnection, "zembra.connection", QtWarningMsg)
 
 bool EqualsIgnoreCase(std::string text, const char* expected) {
   ToUpperAscii(text);
@@ -62,6 +67,7 @@ void ConnectionSequence::OnPortLost() {
   m_retries = 0;
   m_state = State::NotConnected;
   m_engine.State().connected.store(m_engine.State().debugMode);
+  qCInfo(lcConnection, "port lost");
   Status(QStringLiteral("串口已断开"));
   ToPanel(kCodeGVER, 0, nullptr);
 }
@@ -92,6 +98,7 @@ void ConnectionSequence::OnDriveReply(const WindowMessage& message) {
       KillTimer(Handle(), TIMER_VERSION);
       if (ToPanel(kCodeGVER, 0, &text) != 0) {
         Status(QStringLiteral("连接驱动器成功"));
+        qCInfo(lcConnection, "connected, drive version %s", text.c_str());
         m_engine.State().connected.store(true);
         m_state = State::Connected;
         PostMessage(Handle(), WM_LINK_READY);
