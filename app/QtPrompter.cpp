@@ -20,6 +20,27 @@ QMessageBox::Icon ToQt(PromptIcon icon) {
   return QMessageBox::NoIcon;
 }
 
+// The desktop's own file dialog is no window of ours and would escape the
+// skin; Qt's dialog looks like every other window of the program.
+constexpr QFileDialog::Options kFileDialogOptions = QFileDialog::DontUseNativeDialog;
+
+std::optional<QString> RunFileDialog(QWidget* parent, const FileDialogRequest& request, QFileDialog::AcceptMode mode) {
+  QFileDialog dialog(parent, request.caption, QString(), request.filter);
+  // A folder starts the dialog there; anything else is a name to propose.
+  if (QFileInfo(request.proposed).isDir()) {
+    dialog.setDirectory(request.proposed);
+  } else if (!request.proposed.isEmpty()) {
+    dialog.selectFile(request.proposed);
+  }
+  dialog.setAcceptMode(mode);
+  dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setDefaultSuffix(request.defaultSuffix);
+  dialog.setOptions(kFileDialogOptions);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().constFirst();
+}
+
 }  // namespace
 
 void QtPrompter::ShowMessage(const QString& text, const QString& caption, PromptIcon icon) {
@@ -35,36 +56,16 @@ bool QtPrompter::AskYesNo(const QString& text, const QString& caption) {
 }
 
 std::optional<QString> QtPrompter::OpenFileName(const QString& caption, const QString& folder, const QString& filter) {
-  QString path = QFileDialog::getOpenFileName(m_parent, caption, folder, filter);
+  QString path = QFileDialog::getOpenFileName(m_parent, caption, folder, filter, nullptr, kFileDialogOptions);
   if (path.isEmpty()) return std::nullopt;
   return path;
 }
 
 std::optional<QString> QtPrompter::SaveFileName(const QString& caption, const QString& folder, const QString& filter) {
-  QString path = QFileDialog::getSaveFileName(m_parent, caption, folder, filter);
+  QString path = QFileDialog::getSaveFileName(m_parent, caption, folder, filter, nullptr, kFileDialogOptions);
   if (path.isEmpty()) return std::nullopt;
   return path;
 }
-
-namespace {
-
-std::optional<QString> RunFileDialog(QWidget* parent, const FileDialogRequest& request, QFileDialog::AcceptMode mode) {
-  QFileDialog dialog(parent, request.caption, QString(), request.filter);
-  // A folder starts the dialog there; anything else is a name to propose.
-  if (QFileInfo(request.proposed).isDir()) {
-    dialog.setDirectory(request.proposed);
-  } else if (!request.proposed.isEmpty()) {
-    dialog.selectFile(request.proposed);
-  }
-  dialog.setAcceptMode(mode);
-  dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  dialog.setDefaultSuffix(request.defaultSuffix);
-  dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return dialog.selectedFiles().constFirst();
-}
-
-}  // namespace
 
 std::optional<QString> QtPrompter::ChooseOpenFile(const FileDialogRequest& request) {
   return RunFileDialog(m_parent, request, QFileDialog::AcceptOpen);
