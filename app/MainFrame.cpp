@@ -148,7 +148,7 @@ void CMainFrame::UpdateTitle() { setWindowTitle(ComposeWindowTitle(m_options.pro
 
 CMainFrame::CreateResult CMainFrame::Create() {
   SharedFolder::Create();
-  m_link.waitWnd.store(0);
+  m_link.wait.StoreWindow(0);
   if (!m_portSetup->OpenAtStartup()) {
     CurrentPrompter().ShowMessage(QStringLiteral("打开串口不成功！"), QString::fromUtf8(kErrorCaption),
                                   PromptIcon::Error);

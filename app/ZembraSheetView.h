@@ -1,7 +1,7 @@
 #pragma once
 // The main view of the program: the page host with its two pages, the
 // parameter page first and the monitoring page second.
-#include "app/PropertyView.h"
+#include "pagehost/PropertyView.h"
 #include "monitor/Monitor.h"
 #include "params/BasicParam.h"
 

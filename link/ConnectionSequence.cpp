@@ -10,8 +10,6 @@
 namespace zembra {
 namespace {
 
-const QString kBusy = QStringLiteral("正在进行其他操作，请稍后重试......");
-
 bool EqualsIgnoreCase(std::string text, const char* expected) {
   ToUpperAscii(text);
   return text == expected;
@@ -25,7 +23,7 @@ void ConnectionSequence::Status(const QString& text) {
   if (m_statusText) m_statusText(text);
 }
 
-bool ConnectionSequence::Send(const char* command) { return m_engine.SendCommand(command, Handle(), true); }
+SendResult ConnectionSequence::Send(const char* command) { return m_engine.SendCommand(command, Handle(), true); }
 
 std::intptr_t ConnectionSequence::ToPanel(int code, std::uintptr_t value, const std::string* text) {
   if (!m_panel) return 0;
@@ -41,8 +39,9 @@ void ConnectionSequence::Start() {
 }
 
 bool ConnectionSequence::ManualReconnect() {
-  if (!Send("GVER\r")) {
-    CurrentPrompter().ShowMessage(kBusy, QString::fromUtf8(kErrorCaption), PromptIcon::Error);
+  const SendResult sent = Send("GVER\r");
+  if (!WasSent(sent)) {
+    CurrentPrompter().ShowMessage(DescribeRefusal(sent), QString::fromUtf8(kErrorCaption), PromptIcon::Error);
     return false;
   }
   KillTimer(Handle(), TIMER_STATUS_POLL);
@@ -158,7 +157,7 @@ void ConnectionSequence::OnTimer(std::uint32_t timerId) {
       break;
     }
     case TIMER_STATUS_POLL:
-      if (Send("GSI\r")) StartStatusChain();
+      if (WasSent(Send("GSI\r"))) StartStatusChain();
       break;
     case TIMER_STATUS_CHAIN: {
       const int step = m_statusChainStep++;

@@ -42,7 +42,7 @@ class ConnectionSequence : public MessageWindow {
  private:
   void OnDriveReply(const WindowMessage& message);
   void Status(const QString& text);
-  bool Send(const char* command);
+  SendResult Send(const char* command);
   std::intptr_t ToPanel(int code, std::uintptr_t value, const std::string* text);
 
   TransactionEngine& m_engine;

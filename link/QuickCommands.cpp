@@ -20,7 +20,7 @@ void QuickCommands::Status(const QString& text) {
   if (m_statusText) m_statusText(text);
 }
 
-void QuickCommands::Busy() { ShowError(QStringLiteral("正在进行其他操作，请稍后重试......")); }
+void QuickCommands::Refused(SendResult result) { ShowError(DescribeRefusal(result)); }
 
 bool QuickCommands::CheckConnected() {
   if (m_engine.State().connected.load()) return true;
@@ -30,8 +30,9 @@ bool QuickCommands::CheckConnected() {
 
 bool QuickCommands::SendWithStatus(const char* command, HWND wait, const QString& status) {
   if (!CheckConnected()) return false;
-  if (!m_engine.SendCommand(command, wait, true)) {
-    Busy();
+  const SendResult sent = m_engine.SendCommand(command, wait, true);
+  if (!WasSent(sent)) {
+    Refused(sent);
     return false;
   }
   Status(status);
@@ -61,14 +62,14 @@ bool QuickCommands::ZeroPosition() { return SendWithStatus("PO\r", 0, QStringLit
 bool QuickCommands::ToggleEnable() {
   const int state = m_enableState ? m_enableState() : 1;
   int result = state;
-  bool sent = false;
+  std::optional<SendResult> sent;
   if (CheckConnected()) {
     sent = m_engine.SendCommand(state ? "DIS\r" : "ENA\r", 0, true);
-    if (sent) result = state ? 0 : 1;
+    if (WasSent(*sent)) result = state ? 0 : 1;
   }
   PostMessage(m_panel, WM_STATUS_PANEL, static_cast<std::uintptr_t>(result), kCodeENA);
-  if (m_engine.State().connected.load() && !sent) Busy();
-  return sent;
+  if (sent && !WasSent(*sent)) Refused(*sent);
+  return sent && WasSent(*sent);
 }
 
 std::optional<QString> QuickCommands::ManualSend(const QString& typed) {
@@ -80,8 +81,9 @@ std::optional<QString> QuickCommands::ManualSend(const QString& typed) {
     return std::nullopt;
   }
   Status(QStringLiteral("手动发送"));
-  if (!m_engine.SendCommand(ToGbk(text) + "\r", m_connection.Handle(), true)) {
-    Busy();
+  const SendResult sent = m_engine.SendCommand(ToGbk(text) + "\r", m_connection.Handle(), true);
+  if (!WasSent(sent)) {
+    Refused(sent);
     return std::nullopt;
   }
   m_history.Add(text);

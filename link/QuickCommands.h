@@ -39,7 +39,7 @@ class QuickCommands {
  private:
   bool CheckConnected();
   bool SendWithStatus(const char* command, HWND wait, const QString& status);
-  void Busy();
+  void Refused(SendResult result);
   void Status(const QString& text);
 
   TransactionEngine& m_engine;

@@ -24,7 +24,7 @@ bool EqualsIgnoreCase(const std::string& a, const char* b) {
 }  // namespace
 
 TransactionEngine::TransactionEngine(LinkState& state) : m_state(state) {
-  m_state.waitWnd.store(0);
+  m_state.wait.StoreWindow(0);
   m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 }
 
@@ -117,13 +117,13 @@ void TransactionEngine::Deliver(const ScannedFrame& frame) {
       Payload payload = MakePayload(frame.payload);
       PostMessage(m_console.load(), WM_DRIVE_TEXT, static_cast<std::uintptr_t>(slot),
                   MakeLParam(kDriveTextFrame, static_cast<std::uint16_t>(FrameType::Text)), payload);
-      HWND wait = m_state.waitWnd.load();
-      if (wait) {
-        int code = m_state.pendingCode.load();
-        if (code != kCodeGESA)
-          PostMessage(wait, WM_DRIVE_REPLY, static_cast<std::uintptr_t>(slot), MakeReplyLParam(code, FrameType::Text),
-                      payload);
-        KillTimer(wait, TIMER_REPLY);
+      // One load: the window and the code it awaits belong together.
+      const WaitClaim claim = m_state.wait.Load();
+      if (claim.window) {
+        if (claim.code != kCodeGESA)
+          PostMessage(claim.window, WM_DRIVE_REPLY, static_cast<std::uintptr_t>(slot),
+                      MakeReplyLParam(claim.code, FrameType::Text), payload);
+        KillTimer(claim.window, TIMER_REPLY);
       }
       break;
     }
@@ -133,7 +133,7 @@ void TransactionEngine::Deliver(const ScannedFrame& frame) {
       PostMessage(m_console.load(), WM_DRIVE_TEXT, static_cast<std::uintptr_t>(slot),
                   MakeLParam(kDriveTextFrame, static_cast<std::uint16_t>(frame.type)), payload);
       HWND stream = m_state.streamWnd.load();
-      int code = m_state.pendingCode.load();
+      int code = m_state.wait.Code();
       if (stream && code != kCodeGESA)
         PostMessage(stream, WM_DRIVE_REPLY, static_cast<std::uintptr_t>(slot), MakeReplyLParam(code, frame.type),
                     payload);
@@ -141,8 +141,9 @@ void TransactionEngine::Deliver(const ScannedFrame& frame) {
     }
     case ScannedFrame::Kind::ParameterBlock: {
       int slot = m_ring.Store(frame.payload);
-      HWND wait = m_state.waitWnd.load();
-      if (wait && m_state.pendingCode.load() == kCodeGESA) {
+      const WaitClaim claim = m_state.wait.Load();
+      if (claim.window && claim.code == kCodeGESA) {
+        const HWND wait = claim.window;
         PostMessage(wait, WM_DRIVE_REPLY, static_cast<std::uintptr_t>(slot),
                     MakeReplyLParam(kCodeGESA, FrameType::Text), MakePayload(frame.payload));
         KillTimer(wait, TIMER_REPLY);
@@ -181,29 +182,32 @@ bool TransactionEngine::WriteAndEcho(const std::string& text, bool echo) {
   return written;
 }
 
-bool TransactionEngine::SendCommand(std::string text, HWND wait, bool echo) {
-  if (m_state.monitoring.load()) return false;
-  HWND expected = 0;
-  // Check and claim in one step: the GUI thread and the parameter read
-  // thread may both send.
-  if (!m_state.waitWnd.compare_exchange_strong(expected, wait)) return false;
+SendResult TransactionEngine::SendCommand(std::string text, HWND wait, bool echo) {
+  if (m_state.monitoring.load()) return SendResult::Monitoring;
   int code = kCodeUnknown;
   LookupCommandCode(m_codes, text, code);
-  m_state.pendingCode.store(code);
+  // Check and claim in one step: the GUI thread and the sequences may both
+  // send.
+  if (!m_state.wait.TryClaim(wait, code)) return SendResult::Busy;
   // The time-out is armed before the bytes leave, so a fast reply cannot
   // kill the timer before it exists and leave a stray time-out behind.
   if (wait) SetTimer(wait, TIMER_REPLY, code == kCodeGESA ? kBlockReplyTimeoutMs : kReplyTimeoutMs);
-  WriteAndEcho(text, echo);
-  return true;
+  if (WriteAndEcho(text, echo)) return SendResult::Sent;
+  // Nothing will answer bytes that never left: do not hold the link for
+  // the time-out.
+  if (wait) {
+    KillTimer(wait, TIMER_REPLY);
+    m_state.wait.ReleaseIf(wait);
+  }
+  return SendResult::NotWritten;
 }
 
-bool TransactionEngine::SendRaw(std::string text, HWND wait, bool echo) {
-  if (m_state.monitoring.load() && m_state.waitWnd.load() != wait) return false;
-  WriteAndEcho(text, echo);
-  return true;
+SendResult TransactionEngine::SendRaw(std::string text, HWND wait, bool echo) {
+  if (m_state.monitoring.load() && m_state.wait.Window() != wait) return SendResult::Monitoring;
+  return WriteAndEcho(text, echo) ? SendResult::Sent : SendResult::NotWritten;
 }
 
-bool TransactionEngine::SendMonitorQuery(std::string text, HWND wait, bool echo) {
+SendResult TransactionEngine::SendMonitorQuery(std::string text, HWND wait, bool echo) {
   int code = kCodeUnknown;
   if (EqualsIgnoreCase(text, "GM\r")) {
     code = kCodeGM;
@@ -220,31 +224,25 @@ bool TransactionEngine::SendMonitorQuery(std::string text, HWND wait, bool echo)
     if (!isMonitorCommand) return SendCommand(std::move(text), wait, echo);
     LookupCommandCode(m_codes, text, code);
   }
-  m_state.pendingCode.store(code);
-  m_state.waitWnd.store(wait);
-  WriteAndEcho(text, echo);
-  return true;
+  m_state.wait.Store({wait, code});
+  return WriteAndEcho(text, echo) ? SendResult::Sent : SendResult::NotWritten;
 }
 
-bool TransactionEngine::SendStreamCommand(std::string text, HWND hwnd, bool owner) {
+SendResult TransactionEngine::SendStreamCommand(std::string text, HWND hwnd, bool owner) {
   HWND stream = m_state.streamWnd.load();
   if (stream == 0 || (stream == hwnd && owner)) {
     m_state.streamWnd.store(hwnd);
-    WriteAndEcho(text, false);
-    return false;
+    return WriteAndEcho(text, false) ? SendResult::Sent : SendResult::NotWritten;
   }
   if (m_statusText) m_statusText(QStringLiteral("正在进行监测，请稍后重试......"));
-  return true;
+  return SendResult::Busy;
 }
 
 void TransactionEngine::SetPendingCode(int code) {
-  if (code != 0) m_state.pendingCode.store(code);
+  if (code != 0) m_state.wait.StoreCode(code);
 }
 
-void TransactionEngine::ReleaseWaitOf(HWND hwnd) {
-  HWND expected = hwnd;
-  m_state.waitWnd.compare_exchange_strong(expected, 0);
-}
+void TransactionEngine::ReleaseWaitOf(HWND hwnd) { m_state.wait.ReleaseIf(hwnd); }
 
 void TransactionEngine::SetMonitorCommandText(std::string text) {
   std::lock_guard lock(m_monitorTextMutex);

@@ -15,6 +15,7 @@
 #include "link/LinkState.h"
 #include "link/MSComm.h"
 #include "link/ReplyRing.h"
+#include "link/SendResult.h"
 #include "platform/WindowRuntime.h"
 
 namespace zembra {
@@ -53,16 +54,17 @@ class TransactionEngine {
   // The general transaction: refused while monitoring or while a reply is
   // awaited; upper-cases the text and records its code; starts the reply
   // time-out on `wait` (450 ms, 3600 ms for GESA). Callable from any thread.
-  bool SendCommand(std::string text, HWND wait, bool echo);
+  // When the port cannot take the bytes the wait is given up at once.
+  SendResult SendCommand(std::string text, HWND wait, bool echo);
   // Writes the text unchanged without waiting; refused only while
   // monitoring by another window.
-  bool SendRaw(std::string text, HWND wait, bool echo);
+  SendResult SendRaw(std::string text, HWND wait, bool echo);
   // The monitoring page's periodic read: never refused, no time-out.
-  bool SendMonitorQuery(std::string text, HWND wait, bool echo);
-  // Sampling-stream commands; true when refused (another window owns the stream).
-  bool SendStreamCommand(std::string text, HWND hwnd, bool owner);
+  SendResult SendMonitorQuery(std::string text, HWND wait, bool echo);
+  // Sampling-stream commands; Busy when another window owns the stream.
+  SendResult SendStreamCommand(std::string text, HWND hwnd, bool owner);
 
-  void SetWaitWindow(HWND hwnd) { m_state.waitWnd.store(hwnd); }
+  void SetWaitWindow(HWND hwnd) { m_state.wait.StoreWindow(hwnd); }
   void SetStreamWindow(HWND hwnd) { m_state.streamWnd.store(hwnd); }
   // 0 leaves the code unchanged.
   void SetPendingCode(int code);

@@ -2,7 +2,7 @@
 // The monitoring page, second tab of the sheet view. Until live charting
 // and jogging land it is a placeholder that logs the page messages it
 // receives.
-#include "app/PlaceholderPage.h"
+#include "pagehost/PlaceholderPage.h"
 
 namespace zembra {
 

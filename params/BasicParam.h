@@ -2,7 +2,7 @@
 // The parameter page, first tab of the sheet view. Until the read and
 // write of the drive's parameters land it is a placeholder that logs the
 // page messages it receives.
-#include "app/PlaceholderPage.h"
+#include "pagehost/PlaceholderPage.h"
 
 namespace zembra {
 

@@ -20,6 +20,7 @@ enum WindowMessageId : std::uint32_t {
   WM_PAGE_ACTIVATED = WM_USER + 136,  // page host -> page just shown by a click
   WM_MON_TIMEOUT = WM_USER + 137,     // monitoring page -> itself
   WM_PORT_LOST = WM_USER + 140,       // receive thread -> link owner: the port vanished
+  WM_REQUEST_DONE = WM_USER + 141,    // link requester -> itself: run a completion
   WM_SINK_FLUSH = WM_USER + 500,      // console text sink -> itself
   WM_CHART_SELECT = WM_USER + 521,    // chart -> monitoring page
 };
@@ -30,6 +31,7 @@ enum TimerId : std::uint32_t {
   TIMER_VERSION = 1361,
   TIMER_STATUS_CHAIN = 1362,
   TIMER_REPLY = 1364,
+  TIMER_REQUEST_RETRY = 1366,
   TIMER_MONITOR_POLL = 1368,
   TIMER_STATUS_POLL = 1371,
   TIMER_PANEL_REFRESH = 1372,

@@ -64,8 +64,8 @@ class MainFrameOverPty : public ::testing::Test {
     return frame->findChild<T*>(QStringLiteral("idc_%1").arg(id));
   }
 
-  bool Connected() { return WaitUntil([&] { return link.connected.load() && link.waitWnd.load() == 0; }); }
-  bool LinkIdle() { return WaitUntil([&] { return link.waitWnd.load() == 0; }); }
+  bool Connected() { return WaitUntil([&] { return link.connected.load() && link.wait.Window() == 0; }); }
+  bool LinkIdle() { return WaitUntil([&] { return link.wait.Window() == 0; }); }
 
   // The drive's own wait would block the event loop that runs our timers.
   bool Saw(const std::string& command, std::chrono::milliseconds deadline = 3s, std::size_t from = 0) {
@@ -170,7 +170,7 @@ TEST_F(MainFrameOverPty, ManualReconnectWhileBusyIsRefused) {
   ASSERT_EQ(f.Create(), CMainFrame::CreateResult::Running);
   ASSERT_TRUE(Connected());
   drive.SetSilent(true);
-  ASSERT_TRUE(f.Engine().SendCommand("GSP\r", f.Connection().Handle(), false));
+  ASSERT_EQ(SendResult::Sent, f.Engine().SendCommand("GSP\r", f.Connection().Handle(), false));
   Control<QAbstractButton>(1116)->click();
   EXPECT_EQ(prompter.CountOf(kBusy), 1);
   EXPECT_TRUE(link.connected.load());  // nothing else changed
@@ -216,7 +216,7 @@ TEST_F(MainFrameOverPty, EnableCheckBoxSendsDisOrEnaAndSpringsBackWhenBusy) {
 
   // Busy: the box returns to its state and the user is told why.
   drive.SetSilent(true);
-  ASSERT_TRUE(f.Engine().SendCommand("GSP\r", f.Connection().Handle(), false));
+  ASSERT_EQ(SendResult::Sent, f.Engine().SendCommand("GSP\r", f.Connection().Handle(), false));
   box->click();
   EXPECT_EQ(prompter.CountOf(kBusy), 1);
   ASSERT_TRUE(WaitUntil([&] { return !box->isChecked(); }));

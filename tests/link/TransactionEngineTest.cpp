@@ -92,7 +92,7 @@ class EngineOverPty : public ::testing::Test {
 
 TEST_F(EngineOverPty, ReplyReachesTheWaitingWindowWithItsCommandCode) {
   drive.WithModel([](sim::DriveModel& m) { m.SetVersionText("3.21"); });
-  ASSERT_TRUE(engine.SendCommand("GVER\r", window.Handle(), true));
+  ASSERT_EQ(SendResult::Sent, engine.SendCommand("GVER\r", window.Handle(), true));
   ASSERT_TRUE(drive.WaitForCommand("GVER", 2s));
   ASSERT_TRUE(WaitUntil([&] { return !window.replies.empty(); }));
   const WindowMessage& reply = window.replies[0];
@@ -105,32 +105,32 @@ TEST_F(EngineOverPty, ReplyReachesTheWaitingWindowWithItsCommandCode) {
   EXPECT_TRUE(console.Saw("GVER\r"));
   EXPECT_TRUE(WaitUntil([&] { return console.Saw("3.21"); }));
   EXPECT_EQ(window.timeouts, 0);
-  EXPECT_EQ(state.waitWnd.load(), 0u);
+  EXPECT_EQ(state.wait.Window(), 0u);
 }
 
 TEST_F(EngineOverPty, RefusesWhileAReplyIsAwaitedAndRecoversAfterTheTimeout) {
   drive.SetSilentFor("GSP", true);
   auto sent = std::chrono::steady_clock::now();
-  ASSERT_TRUE(engine.SendCommand("GSP\r", window.Handle(), false));
+  ASSERT_EQ(SendResult::Sent, engine.SendCommand("GSP\r", window.Handle(), false));
   WaitingWindow other(engine);
-  EXPECT_FALSE(engine.SendCommand("GVER\r", other.Handle(), false));
+  EXPECT_EQ(SendResult::Busy, engine.SendCommand("GVER\r", other.Handle(), false));
   ASSERT_TRUE(WaitUntil([&] { return window.timeouts == 1; }, 3s));
   // The time-out never fires early.
   EXPECT_GE(window.timeoutAt - sent, 440ms);
-  EXPECT_TRUE(engine.SendCommand("GVER\r", other.Handle(), false));
+  EXPECT_EQ(SendResult::Sent, engine.SendCommand("GVER\r", other.Handle(), false));
   ASSERT_TRUE(WaitUntil([&] { return !other.replies.empty(); }));
   EXPECT_EQ(drive.ReceivedCommands(), (std::vector<std::string>{"GSP", "GVER"}));
 }
 
 TEST_F(EngineOverPty, MonitoringRefusesCommandsButNotTheMonitorsOwnRawSends) {
   state.monitoring = true;
-  EXPECT_FALSE(engine.SendCommand("GSP\r", window.Handle(), false));
-  EXPECT_TRUE(engine.SendMonitorQuery("gv\r", window.Handle(), false));
-  EXPECT_EQ(state.waitWnd.load(), window.Handle());
-  EXPECT_EQ(state.pendingCode.load(), kCodeGV);
+  EXPECT_EQ(SendResult::Monitoring, engine.SendCommand("GSP\r", window.Handle(), false));
+  EXPECT_EQ(SendResult::Sent, engine.SendMonitorQuery("gv\r", window.Handle(), false));
+  EXPECT_EQ(state.wait.Window(), window.Handle());
+  EXPECT_EQ(state.wait.Code(), kCodeGV);
   WaitingWindow other(engine);
-  EXPECT_FALSE(engine.SendRaw("V100\r", other.Handle(), false));
-  EXPECT_TRUE(engine.SendRaw("V100\r", window.Handle(), false));
+  EXPECT_EQ(SendResult::Monitoring, engine.SendRaw("V100\r", other.Handle(), false));
+  EXPECT_EQ(SendResult::Sent, engine.SendRaw("V100\r", window.Handle(), false));
   ASSERT_TRUE(drive.WaitForCommand("V100", 2s));
   // The monitor query goes out as written.
   EXPECT_TRUE(drive.WaitForCommand("gv", 2s));
@@ -138,17 +138,17 @@ TEST_F(EngineOverPty, MonitoringRefusesCommandsButNotTheMonitorsOwnRawSends) {
 }
 
 TEST_F(EngineOverPty, SendCommandUpperCasesAndSendRawDoesNot) {
-  ASSERT_TRUE(engine.SendCommand("gsp\r", 0, false));
-  ASSERT_TRUE(engine.SendRaw("gsp\r", 0, false));
+  ASSERT_EQ(SendResult::Sent, engine.SendCommand("gsp\r", 0, false));
+  ASSERT_EQ(SendResult::Sent, engine.SendRaw("gsp\r", 0, false));
   ASSERT_TRUE(drive.WaitForCommandCount(2, 2s));
   EXPECT_EQ(drive.ReceivedCommands(), (std::vector<std::string>{"GSP", "gsp"}));
   // Without a waiting window the link is not held.
-  EXPECT_TRUE(engine.SendCommand("GT\r", 0, false));
+  EXPECT_EQ(SendResult::Sent, engine.SendCommand("GT\r", 0, false));
 }
 
 TEST_F(EngineOverPty, ParameterBlockHasTheLongTimeoutAndItsOwnReplyPath) {
-  ASSERT_TRUE(engine.SendCommand("gesa\r", window.Handle(), false));
-  EXPECT_EQ(state.pendingCode.load(), kCodeGESA);
+  ASSERT_EQ(SendResult::Sent, engine.SendCommand("gesa\r", window.Handle(), false));
+  EXPECT_EQ(state.wait.Code(), kCodeGESA);
   ASSERT_TRUE(WaitUntil([&] { return !window.replies.empty(); }));
   EXPECT_EQ(ReplyCodeOf(window.replies[0].lParam), kCodeGESA);
   EXPECT_EQ(window.replies[0].Text().size(), 128u);
@@ -159,7 +159,7 @@ TEST_F(EngineOverPty, ParameterBlockHasTheLongTimeoutAndItsOwnReplyPath) {
 TEST_F(EngineOverPty, BadParameterBlockTimesOutAfter3600ms) {
   drive.SetBadParameterBlock(true);
   auto sent = std::chrono::steady_clock::now();
-  ASSERT_TRUE(engine.SendCommand("GESA\r", window.Handle(), false));
+  ASSERT_EQ(SendResult::Sent, engine.SendCommand("GESA\r", window.Handle(), false));
   ASSERT_TRUE(WaitUntil([&] { return window.timeouts == 1; }, 8s));
   EXPECT_GE(window.timeoutAt - sent, 3500ms);
   EXPECT_TRUE(window.replies.empty());
@@ -171,19 +171,19 @@ TEST_F(EngineOverPty, MergedAndSplitRepliesAreEachDelivered) {
     m.SetTemperature(41);
   });
   drive.SetMergeReplies(2);
-  ASSERT_TRUE(engine.SendCommand("GVER\r", 0, false));
-  ASSERT_TRUE(engine.SendCommand("GT\r", 0, false));
+  ASSERT_EQ(SendResult::Sent, engine.SendCommand("GVER\r", 0, false));
+  ASSERT_EQ(SendResult::Sent, engine.SendCommand("GT\r", 0, false));
   ASSERT_TRUE(WaitUntil([&] { return console.Saw("9.99") && console.Saw("41"); }));
   drive.SetMergeReplies(0);
   drive.SetSplitReplies(30ms);
-  ASSERT_TRUE(engine.SendCommand("GSP\r", window.Handle(), false));
+  ASSERT_EQ(SendResult::Sent, engine.SendCommand("GSP\r", window.Handle(), false));
   ASSERT_TRUE(WaitUntil([&] { return !window.replies.empty(); }));
   EXPECT_EQ(ReplyCodeOf(window.replies[0].lParam), kCodeGSP);
 }
 
 TEST_F(EngineOverPty, GarbageBeforeRepliesIsPassedOver) {
   drive.SetGarbagePrefix(std::string("\x01\x7F zz\r\n", 7));
-  ASSERT_TRUE(engine.SendCommand("GVER\r", window.Handle(), false));
+  ASSERT_EQ(SendResult::Sent, engine.SendCommand("GVER\r", window.Handle(), false));
   ASSERT_TRUE(WaitUntil([&] { return !window.replies.empty(); }));
   EXPECT_EQ(window.replies[0].Text(), drive.WithModel([](sim::DriveModel& m) { return m.VersionText(); }));
 }
@@ -228,13 +228,21 @@ TEST_F(EngineOverPty, AVanishedPortIsReportedAndNothingHangs) {
 }
 
 TEST_F(EngineOverPty, ALateTimeoutDoesNotReleaseAnotherWindowsWait) {
-  ASSERT_TRUE(engine.SendCommand("GVER\r", window.Handle(), false));
+  ASSERT_EQ(SendResult::Sent, engine.SendCommand("GVER\r", window.Handle(), false));
   ASSERT_TRUE(WaitUntil([&] { return !window.replies.empty(); }));
   WaitingWindow other(engine);
   drive.SetSilent(true);
-  ASSERT_TRUE(engine.SendCommand("GSP\r", other.Handle(), false));
+  ASSERT_EQ(SendResult::Sent, engine.SendCommand("GSP\r", other.Handle(), false));
   engine.ReleaseWaitOf(window.Handle());  // a stale release by the first window
-  EXPECT_EQ(state.waitWnd.load(), other.Handle());
+  EXPECT_EQ(state.wait.Window(), other.Handle());
+}
+
+TEST_F(EngineOverPty, BytesThatCannotLeaveDoNotHoldTheLink) {
+  engine.Port().Close();
+  EXPECT_EQ(engine.SendCommand("GSP\r", window.Handle(), false), SendResult::NotWritten);
+  EXPECT_EQ(state.wait.Window(), 0u);
+  EXPECT_FALSE(IsTimerRunning(window.Handle(), TIMER_REPLY));
+  EXPECT_EQ(engine.SendRaw("V100\r", window.Handle(), false), SendResult::NotWritten);
 }
 
 }  // namespace

@@ -74,7 +74,7 @@ TEST(VDriveProcess, CommandOverItsPtyReachesTheWaitingWindowWithItsCode) {
   ReplyWindow window;
   ASSERT_TRUE(engine.OpenPort(pty, "9600,n,8,1"));
   ASSERT_TRUE(engine.StartReceiveThread());
-  ASSERT_TRUE(engine.SendCommand("gver\r", window.Handle(), false));
+  ASSERT_EQ(SendResult::Sent, engine.SendCommand("gver\r", window.Handle(), false));
   EXPECT_TRUE(test::WaitUntil([&] { return !window.replies.empty(); }));
   engine.StopReceiveThread();
 

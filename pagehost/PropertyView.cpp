@@ -1,4 +1,4 @@
-#include "app/PropertyView.h"
+#include "pagehost/PropertyView.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/PropertyViewPage.h"
+#include "pagehost/PropertyViewPage.h"
 #include "platform/WindowMessages.h"
 
 namespace zembra {

@@ -1,4 +1,4 @@
-#include "app/PlaceholderPage.h"
+#include "pagehost/PlaceholderPage.h"
 
 #include <QLabel>
 #include <QVBoxLayout>

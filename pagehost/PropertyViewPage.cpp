@@ -1,9 +1,9 @@
-#include "app/PropertyViewPage.h"
+#include "pagehost/PropertyViewPage.h"
 
 #include <QDebug>
 #include <QKeyEvent>
 
-#include "app/PropertyView.h"
+#include "pagehost/PropertyView.h"
 
 namespace zembra {
 

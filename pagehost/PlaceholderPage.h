@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/PropertyViewPage.h"
+#include "pagehost/PropertyViewPage.h"
 
 namespace zembra {
 

@@ -9,9 +9,9 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/PropertyView.h"
+#include "pagehost/PropertyView.h"
 #include "platform/WindowMessages.h"
-#include "tests/app/ProbePage.h"
+#include "tests/pagehost/ProbePage.h"
 
 namespace zembra {
 namespace {

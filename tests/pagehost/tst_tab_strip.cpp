@@ -5,7 +5,7 @@
 #include <QImage>
 #include <QTest>
 
-#include "app/TabStrip.h"
+#include "pagehost/TabStrip.h"
 
 namespace zembra {
 namespace {

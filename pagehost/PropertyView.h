@@ -6,7 +6,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "app/TabStrip.h"
+#include "pagehost/TabStrip.h"
 
 class QKeyEvent;
 

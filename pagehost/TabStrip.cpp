@@ -1,4 +1,4 @@
-#include "app/TabStrip.h"
+#include "pagehost/TabStrip.h"
 
 #include <QFontDatabase>
 #include <QMouseEvent>

@@ -1,0 +1,134 @@
+#include "link/LinkRequester.h"
+
+#include "link/FrameType.h"
+#include "platform/WindowMessages.h"
+
+namespace zembra {
+
+LinkRequester::LinkRequester(TransactionEngine& engine) : m_engine(engine) {}
+
+LinkRequester::~LinkRequester() { Cancel(); }
+
+bool LinkRequester::Request(std::string command, bool echo, Patience patience, Completion done) {
+  return Start(std::move(command), echo, true, patience, std::move(done));
+}
+
+bool LinkRequester::Send(std::string command, bool echo, Patience patience, Completion done) {
+  return Start(std::move(command), echo, false, patience, std::move(done));
+}
+
+bool LinkRequester::Start(std::string command, bool echo, bool awaitReply, Patience patience, Completion done) {
+  if (Pending()) return false;
+  ++m_generation;
+  m_done = std::move(done);
+  m_command = std::move(command);
+  m_echo = echo;
+  m_awaitReply = awaitReply;
+  m_giveUpAt = std::chrono::steady_clock::now() + patience;
+  m_phase = Phase::WaitingForLink;
+  TrySend();
+  return true;
+}
+
+void LinkRequester::TrySend() {
+  const HWND wait = m_awaitReply ? Handle() : 0;
+  const SendResult result = m_engine.SendCommand(m_command, wait, m_echo);
+  if (WasSent(result)) {
+    KillTimer(Handle(), TIMER_REQUEST_RETRY);
+    if (!m_awaitReply) {
+      LinkReply sent;
+      sent.outcome = LinkReply::Outcome::Sent;
+      Resolve(std::move(sent));
+      return;
+    }
+    // This window holds the link now, so the code beside it is ours.
+    m_code = m_engine.State().wait.Code();
+    m_phase = Phase::AwaitingReply;
+    return;
+  }
+  if (IsTransientRefusal(result) && std::chrono::steady_clock::now() < m_giveUpAt) {
+    if (!IsTimerRunning(Handle(), TIMER_REQUEST_RETRY)) SetTimer(Handle(), TIMER_REQUEST_RETRY, kRetryPeriodMs);
+    return;
+  }
+  KillTimer(Handle(), TIMER_REQUEST_RETRY);
+  LinkReply refused;
+  refused.refusal = result;
+  Resolve(std::move(refused));
+}
+
+void LinkRequester::Resolve(LinkReply reply) {
+  // Completions run from the event loop, never inside Request(), so a
+  // completion that starts the next request cannot recurse.
+  m_phase = Phase::Resolved;
+  m_result = std::move(reply);
+  PostMessage(Handle(), WM_REQUEST_DONE, static_cast<std::uintptr_t>(m_generation));
+}
+
+void LinkRequester::ReleaseLink() {
+  KillTimer(Handle(), TIMER_REPLY);
+  m_engine.ReleaseWaitOf(Handle());
+}
+
+void LinkRequester::Cancel() {
+  ++m_generation;
+  KillTimer(Handle(), TIMER_REQUEST_RETRY);
+  if (m_phase == Phase::AwaitingReply) ReleaseLink();
+  m_phase = Phase::Idle;
+  m_done = nullptr;
+}
+
+std::intptr_t LinkRequester::OnMessage(const WindowMessage& message) {
+  switch (message.msg) {
+    case WM_DRIVE_REPLY: {
+      if (m_phase != Phase::AwaitingReply) return 0;
+      const int code = ReplyCodeOf(message.lParam);
+      // A reply under another code was meant for an earlier command whose
+      // wait had already ended; this request's reply is still to come.
+      if (code != m_code) return 0;
+      ReleaseLink();
+      LinkReply answered;
+      answered.outcome = LinkReply::Outcome::Answered;
+      answered.code = code;
+      answered.text = message.Text();
+      Resolve(std::move(answered));
+      return 0;
+    }
+    case WM_REQUEST_DONE: {
+      if (message.wParam != static_cast<std::uintptr_t>(m_generation) || m_phase != Phase::Resolved) return 0;
+      m_phase = Phase::Idle;
+      Completion done = std::move(m_done);
+      m_done = nullptr;
+      LinkReply result = std::move(m_result);
+      if (done) done(result);
+      return 0;
+    }
+    default:
+      return MessageWindow::OnMessage(message);
+  }
+}
+
+void LinkRequester::OnTimer(std::uint32_t timerId) {
+  switch (timerId) {
+    case TIMER_REPLY: {
+      KillTimer(Handle(), TIMER_REPLY);
+      if (m_phase != Phase::AwaitingReply) return;
+      m_engine.ReleaseWaitOf(Handle());
+      LinkReply timedOut;
+      timedOut.outcome = LinkReply::Outcome::TimedOut;
+      timedOut.code = m_code;
+      Resolve(std::move(timedOut));
+      return;
+    }
+    case TIMER_REQUEST_RETRY:
+      if (m_phase == Phase::WaitingForLink) {
+        TrySend();
+      } else {
+        KillTimer(Handle(), TIMER_REQUEST_RETRY);
+      }
+      return;
+    default:
+      return;
+  }
+}
+
+}  // namespace zembra

@@ -1,0 +1,81 @@
+#pragma once
+// A waiting window for code that talks to the drive in sequences (the
+// parameter read and write, the command-line tool). Every waiting window
+// has the same chores: take the reply, kill the reply time-out, release the
+// link, and give up when the link refuses. Forgetting one leaves the link
+// refusing every later command, so they live here once: a user hands over
+// a command and gets one completion back, with the reply, the time-out or
+// the refusal.
+#include <chrono>
+#include <functional>
+#include <string>
+
+#include "link/SendResult.h"
+#include "link/TransactionEngine.h"
+#include "platform/WindowRuntime.h"
+
+namespace zembra {
+
+struct LinkReply {
+  enum class Outcome {
+    Answered,  // the drive replied; `text` holds the reply
+    TimedOut,  // no reply within the link's reply time-out
+    Sent,      // a command nobody waits for left for the drive
+    Refused,   // the link refused it for longer than the patience allowed
+  };
+  Outcome outcome = Outcome::Refused;
+  int code = kCodeUnknown;  // the command code the reply answers
+  std::string text;         // the reply between "#" and "\r"; empty unless Answered
+  SendResult refusal = SendResult::Sent;  // why, when Refused
+};
+
+class LinkRequester : public MessageWindow {
+ public:
+  using Completion = std::function<void(const LinkReply&)>;
+  using Patience = std::chrono::milliseconds;
+  static constexpr std::uint32_t kRetryPeriodMs = 5;
+
+  explicit LinkRequester(TransactionEngine& engine);
+  ~LinkRequester() override;
+
+  // GUI thread. Sends `command` with this window awaiting the reply. While
+  // the link is busy or monitoring, the send is tried again every few
+  // milliseconds for up to `patience`. `done` runs exactly once, later, on
+  // the GUI thread, unless the request is cancelled first. One request at
+  // a time: while Pending() a new one returns false and nothing happens.
+  bool Request(std::string command, bool echo, Patience patience, Completion done);
+  // The same for a command whose reply nobody awaits (a write): `done`
+  // gets Sent or Refused.
+  bool Send(std::string command, bool echo, Patience patience, Completion done);
+
+  bool Pending() const { return m_phase != Phase::Idle; }
+  // Drops the request in flight: the link is released if this window holds
+  // it, and its completion never runs.
+  void Cancel();
+
+  std::intptr_t OnMessage(const WindowMessage& message) override;
+  void OnTimer(std::uint32_t timerId) override;
+
+ private:
+  enum class Phase { Idle, WaitingForLink, AwaitingReply, Resolved };
+
+  bool Start(std::string command, bool echo, bool awaitReply, Patience patience, Completion done);
+  void TrySend();
+  void Resolve(LinkReply reply);
+  void ReleaseLink();
+
+  TransactionEngine& m_engine;
+  Phase m_phase = Phase::Idle;
+  std::string m_command;
+  bool m_echo = false;
+  bool m_awaitReply = false;
+  int m_code = kCodeUnknown;
+  std::chrono::steady_clock::time_point m_giveUpAt;
+  Completion m_done;
+  LinkReply m_result;
+  // Bumped by every request and cancel, so a completion posted for an
+  // earlier request is never run for a later one.
+  std::uint64_t m_generation = 0;
+};
+
+}  // namespace zembra

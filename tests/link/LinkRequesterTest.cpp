@@ -1,0 +1,205 @@
+// The typed request over a real pseudo-terminal against the virtual drive:
+// a reply or a time-out ends each request exactly once and always frees the
+// link; a busy link is waited for within the caller's patience; replies
+// meant for an earlier command are not taken; cancelling frees the link.
+// Also the wait claim, whose window and code never tear apart.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "link/FrameType.h"
+#include "link/LinkRequester.h"
+#include "platform/WindowMessages.h"
+#include "sim/VirtualDrive.h"
+#include "tests/support/EventLoopWait.h"
+
+namespace zembra {
+namespace {
+
+using namespace std::chrono_literals;
+using test::PumpFor;
+using test::WaitUntil;
+
+class RequesterOverPty : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(drive.Start(&error)) << error;
+    ASSERT_TRUE(engine.OpenPort(QString::fromStdString(drive.SlavePath()), "9600,n,8,1"));
+    ASSERT_TRUE(engine.StartReceiveThread());
+  }
+  void TearDown() override {
+    engine.StopReceiveThread();
+    drive.Stop();
+  }
+  LinkRequester::Completion Record() {
+    return [this](const LinkReply& r) { results.push_back(r); };
+  }
+
+  LinkState state;
+  TransactionEngine engine{state};
+  sim::VirtualDrive drive;
+  LinkRequester requester{engine};
+  std::vector<LinkReply> results;
+};
+
+TEST_F(RequesterOverPty, AReplyEndsTheRequestOnceAndFreesTheLink) {
+  drive.WithModel([](sim::DriveModel& m) { m.SetParameter(sim::DriveParameter::MaxSpeed, 2750); });
+  ASSERT_TRUE(requester.Request("GSP\r", false, 0ms, Record()));
+  EXPECT_TRUE(requester.Pending());
+  EXPECT_EQ(state.wait.Window(), requester.Handle());
+  ASSERT_TRUE(WaitUntil([&] { return !results.empty(); }));
+  EXPECT_EQ(results[0].outcome, LinkReply::Outcome::Answered);
+  EXPECT_EQ(results[0].code, kCodeGSP);
+  EXPECT_EQ(results[0].text, "2750");
+  EXPECT_FALSE(requester.Pending());
+  EXPECT_EQ(state.wait.Window(), 0u);
+  // No stray time-out follows the reply.
+  PumpFor(600ms);
+  EXPECT_EQ(results.size(), 1u);
+}
+
+TEST_F(RequesterOverPty, SilenceEndsInATimeOutThatFreesTheLink) {
+  drive.SetSilentFor("GSP", true);
+  const auto sent = std::chrono::steady_clock::now();
+  ASSERT_TRUE(requester.Request("GSP\r", false, 0ms, Record()));
+  ASSERT_TRUE(WaitUntil([&] { return !results.empty(); }, 3s));
+  EXPECT_GE(std::chrono::steady_clock::now() - sent, 440ms);
+  EXPECT_EQ(results[0].outcome, LinkReply::Outcome::TimedOut);
+  EXPECT_EQ(results[0].code, kCodeGSP);
+  EXPECT_EQ(state.wait.Window(), 0u);
+  // The next request goes out at once.
+  drive.SetSilentFor("GSP", false);
+  ASSERT_TRUE(requester.Request("GSP\r", false, 0ms, Record()));
+  ASSERT_TRUE(WaitUntil([&] { return results.size() == 2; }));
+  EXPECT_EQ(results[1].outcome, LinkReply::Outcome::Answered);
+}
+
+TEST_F(RequesterOverPty, ABusyLinkIsWaitedForWithinThePatience) {
+  MessageWindow other;
+  ASSERT_EQ(engine.SendCommand("GT\r", other.Handle(), false), SendResult::Sent);
+  // `other` never releases by itself; free it a little later, as a status
+  // poll's reply would.
+  ASSERT_TRUE(requester.Request("GSP\r", false, 1000ms, Record()));
+  PumpFor(100ms);
+  EXPECT_TRUE(results.empty());
+  KillTimer(other.Handle(), TIMER_REPLY);
+  engine.ReleaseWaitOf(other.Handle());
+  ASSERT_TRUE(WaitUntil([&] { return !results.empty(); }));
+  EXPECT_EQ(results[0].outcome, LinkReply::Outcome::Answered);
+  EXPECT_TRUE(drive.WaitForCommand("GSP", 1s));
+}
+
+TEST_F(RequesterOverPty, ALinkBusyBeyondThePatienceRefusesAndSendsNothing) {
+  MessageWindow other;
+  ASSERT_EQ(engine.SendCommand("GT\r", other.Handle(), false), SendResult::Sent);
+  KillTimer(other.Handle(), TIMER_REPLY);
+  ASSERT_TRUE(drive.WaitForCommand("GT", 1s));
+  ASSERT_TRUE(requester.Send("SSP100\r", false, 200ms, Record()));
+  ASSERT_TRUE(WaitUntil([&] { return !results.empty(); }, 2s));
+  EXPECT_EQ(results[0].outcome, LinkReply::Outcome::Refused);
+  EXPECT_EQ(results[0].refusal, SendResult::Busy);
+  EXPECT_EQ(state.wait.Window(), other.Handle());
+  EXPECT_FALSE(drive.WaitForCommand("SSP100", 100ms));
+}
+
+TEST_F(RequesterOverPty, WhileMonitoringARequestIsRefusedAsMonitoring) {
+  state.monitoring = true;
+  ASSERT_TRUE(requester.Send("SSP100\r", false, 0ms, Record()));
+  ASSERT_TRUE(WaitUntil([&] { return !results.empty(); }));
+  EXPECT_EQ(results[0].refusal, SendResult::Monitoring);
+  state.monitoring = false;
+}
+
+TEST_F(RequesterOverPty, AFireAndForgetSendHoldsNothing) {
+  ASSERT_TRUE(requester.Send("SSP1234\r", true, 0ms, Record()));
+  EXPECT_EQ(state.wait.Window(), 0u);
+  ASSERT_TRUE(WaitUntil([&] { return !results.empty(); }));
+  EXPECT_EQ(results[0].outcome, LinkReply::Outcome::Sent);
+  ASSERT_TRUE(drive.WaitForCommand("SSP1234", 1s));
+}
+
+TEST_F(RequesterOverPty, OneRequestAtATime) {
+  ASSERT_TRUE(requester.Request("GSP\r", false, 0ms, Record()));
+  EXPECT_FALSE(requester.Request("GVER\r", false, 0ms, Record()));
+  ASSERT_TRUE(WaitUntil([&] { return !results.empty(); }));
+  PumpFor(50ms);
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_EQ(results[0].code, kCodeGSP);
+}
+
+TEST_F(RequesterOverPty, AReplyUnderAnotherCodeIsNotTaken) {
+  drive.SetSilentFor("GSP", true);
+  ASSERT_TRUE(requester.Request("GSP\r", false, 0ms, Record()));
+  // A late answer to an earlier command, posted under that command's code.
+  PostMessage(requester.Handle(), WM_DRIVE_REPLY, 0, MakeReplyLParam(kCodeGVER, FrameType::Text),
+              MakePayload("2.15"));
+  PumpFor(100ms);
+  EXPECT_TRUE(results.empty());
+  EXPECT_EQ(state.wait.Window(), requester.Handle());
+  ASSERT_TRUE(WaitUntil([&] { return !results.empty(); }, 3s));
+  EXPECT_EQ(results[0].outcome, LinkReply::Outcome::TimedOut);
+}
+
+TEST_F(RequesterOverPty, CancelFreesTheLinkAndDropsTheCompletion) {
+  drive.SetSilentFor("GSP", true);
+  ASSERT_TRUE(requester.Request("GSP\r", false, 0ms, Record()));
+  requester.Cancel();
+  EXPECT_FALSE(requester.Pending());
+  EXPECT_EQ(state.wait.Window(), 0u);
+  PumpFor(600ms);
+  EXPECT_TRUE(results.empty());
+}
+
+TEST_F(RequesterOverPty, AClosedPortIsRefusedAtOnceAndHoldsNothing) {
+  engine.Port().Close();
+  ASSERT_TRUE(requester.Request("GSP\r", false, 1000ms, Record()));
+  ASSERT_TRUE(WaitUntil([&] { return !results.empty(); }, 200ms));
+  EXPECT_EQ(results[0].outcome, LinkReply::Outcome::Refused);
+  EXPECT_EQ(results[0].refusal, SendResult::NotWritten);
+  EXPECT_EQ(state.wait.Window(), 0u);
+}
+
+// The claim's window and code are written as one: a reader on another
+// thread never sees one claim's window with another claim's code.
+TEST(WaitSlot, WindowAndCodeNeverTearApart) {
+  WaitSlot slot;
+  std::atomic<bool> stop{false};
+  std::atomic<long> torn{0};
+  std::thread reader([&] {
+    while (!stop.load()) {
+      const WaitClaim c = slot.Load();
+      if (c.window != 0 && c.code != static_cast<int>(c.window) + 100) ++torn;
+    }
+  });
+  std::thread writer([&] {
+    for (int i = 0; i < 200000; ++i) slot.Store({static_cast<HWND>(1 + i % 2), 101 + i % 2});
+  });
+  for (int i = 0; i < 200000; ++i) {
+    slot.StoreWindow(0);
+    slot.TryClaim(3 + i % 2, 103 + i % 2);
+  }
+  writer.join();
+  stop = true;
+  reader.join();
+  EXPECT_EQ(torn.load(), 0);
+}
+
+TEST(WaitSlot, ClaimAndReleaseFollowTheHolder) {
+  WaitSlot slot;
+  EXPECT_TRUE(slot.TryClaim(7, kCodeGSP));
+  EXPECT_FALSE(slot.TryClaim(8, kCodeGVER));
+  EXPECT_EQ(slot.Load(), (WaitClaim{7, kCodeGSP}));
+  EXPECT_FALSE(slot.ReleaseIf(8));
+  EXPECT_TRUE(slot.ReleaseIf(7));
+  // Release keeps the awaited code: the stream path still reads it.
+  EXPECT_EQ(slot.Load(), (WaitClaim{0, kCodeGSP}));
+  // A send nobody waits for records its code and holds nothing.
+  EXPECT_TRUE(slot.TryClaim(0, kCodeGVER));
+  EXPECT_TRUE(slot.TryClaim(9, kCodeGT));
+}
+
+}  // namespace
+}  // namespace zembra
