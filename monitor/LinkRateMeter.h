@@ -15,7 +15,10 @@ class LinkRateMeter {
 
   void Start(std::uint32_t now);
   void Polled(std::uint32_t now);
+  // An answer to a poll; counts toward the reply rate.
   void Answered(std::uint32_t now);
+  // Any reply at all: the drive is alive.
+  void Heard(std::uint32_t now) { m_lastHeard = now; }
 
   // Events per second over the window, from the spacing of the events in it.
   double PollRate(std::uint32_t now) const;
