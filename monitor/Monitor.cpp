@@ -205,7 +205,16 @@ void CMonitor::OnStart() {
   SetTimer(Handle(), TIMER_MONITOR_POLL, kPollPeriodMs);
   m_controls.SetContentEnabled(false);
   m_controls.ShowMonitoring(true);
-  m_controls.linkRate->setText(m_session.RateText(now));
+  ShowLinkRate(now);
+}
+
+void CMonitor::ShowLinkRate(std::uint32_t now) {
+  const QString text = m_session.RateText(now);
+  QLabel* label = m_controls.linkRate;
+  label->setText(text);
+  // A screen reader reads the name, so the name carries the rates too.
+  label->setAccessibleName(QStringLiteral("通讯速率：") + text);
+  label->setStyleSheet(m_session.DriveSilent(now) ? QStringLiteral("color: #c01010;") : QString());
 }
 
 void CMonitor::StopMonitoring(StopCause cause) {
@@ -235,8 +244,7 @@ void CMonitor::OnPoll() {
   KillTimer(Handle(), TIMER_REPLY);
   const std::uint32_t now = TickCount();
   Status(m_session.Poll(now));
-  m_controls.linkRate->setText(m_session.RateText(now));
-  m_controls.linkRate->setStyleSheet(m_session.DriveSilent(now) ? QStringLiteral("color: #c01010;") : QString());
+  ShowLinkRate(now);
 }
 
 void CMonitor::OnReply(const WindowMessage& message) {

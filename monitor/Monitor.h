@@ -72,6 +72,7 @@ class CMonitor : public CPropertyViewPage {
   void OnStart();
   void StopMonitoring(StopCause cause);
   void OnPoll();
+  void ShowLinkRate(std::uint32_t now);
   void OnReply(const WindowMessage& message);
   void OnSample(MonitorSeries series, std::int32_t value);
   void OnRun();
