@@ -1,6 +1,7 @@
 // The smaller pieces of the monitoring page without widgets: pairing
 // replies with the commands that asked for them, the achieved rates and
-// silence, the Run and emergency-stop states, and the axis label texts.
+// silence, stopping a run by the mode it was started in, refused sends,
+// and the axis label texts.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -104,18 +105,6 @@ TEST_F(Motion, RunStartsAndStopsASpeedRun) {
   EXPECT_EQ(status.back(), QStringLiteral("停止"));
 }
 
-TEST_F(Motion, PositionModesSendOneMoveAndNoStop) {
-  MonitorSettings s;
-  s.runMode = RunMode::RelativePosition;
-  s.relativeDistance = 4000;
-  motion.Run(s);
-  motion.Run(s);
-  EXPECT_EQ(sent, std::vector<std::string>{"MR4000\r"});
-  s.runMode = RunMode::AbsolutePosition;
-  s.absoluteTarget = -7;
-  EXPECT_EQ(MotionController::RunCommand(s), "M-7\r");
-}
-
 TEST_F(Motion, RefusedSendsChangeNothing) {
   accept = false;
   motion.Run(MonitorSettings{});
@@ -124,18 +113,6 @@ TEST_F(Motion, RefusedSendsChangeNothing) {
   EXPECT_FALSE(motion.Latched());
   EXPECT_TRUE(status.empty());
   EXPECT_EQ(sent.size(), 2u);
-}
-
-TEST_F(Motion, EmergencyStopLatchesReleasesAndEndsTheRun) {
-  motion.Run(MonitorSettings{});
-  motion.EmergencyStop();
-  EXPECT_TRUE(motion.Latched());
-  EXPECT_FALSE(motion.Running());
-  EXPECT_EQ(motion.EmergencyCaption(), QStringLiteral("解除"));
-  motion.EmergencyStop();
-  EXPECT_FALSE(motion.Latched());
-  EXPECT_EQ(motion.EmergencyCaption(), QStringLiteral("急停"));
-  EXPECT_EQ(sent, (std::vector<std::string>{"V0\r", "SBS\r", "CBS\r"}));
 }
 
 TEST(AxisLabels, TextsByMagnitude) {
