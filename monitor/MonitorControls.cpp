@@ -54,6 +54,13 @@ QToolButton* ImageButton(int id, const QString& tip, ViewIcon icon, QWidget* par
   return button;
 }
 
+// Tight rows, so the whole column fits a 768-pixel screen.
+QGridLayout* Compact(QGridLayout* grid) {
+  grid->setContentsMargins(8, 4, 8, 6);
+  grid->setVerticalSpacing(4);
+  return grid;
+}
+
 bool ReadInt(QLineEdit* edit, std::int32_t& out) {
   bool ok = false;
   const int value = edit->text().trimmed().toInt(&ok);
@@ -95,7 +102,7 @@ void MonitorControls::Build(QWidget* page) {
   // Monitoring: what is polled, the start and stop buttons, the link rates.
   auto* monitorBox = new QGroupBox(QStringLiteral("监测内容"), page);
   monitorBox->setAccessibleName(monitorBox->title());
-  auto* monitorGrid = new QGridLayout(monitorBox);
+  auto* monitorGrid = Compact(new QGridLayout(monitorBox));
   const QString contentNames[] = {QStringLiteral("速度"), QStringLiteral("位置"), QStringLiteral("电流"),
                                   QStringLiteral("命令")};
   const int contentIds[] = {IDC_CONTENT_SPEED, IDC_CONTENT_POSITION, IDC_CONTENT_CURRENT, IDC_CONTENT_COMMAND};
@@ -117,13 +124,12 @@ void MonitorControls::Build(QWidget* page) {
   monitorGrid->addLayout(startRow, 3, 0, 1, 2);
   linkRate = Tag(new QLabel(monitorBox), IDC_LINK_RATE, QStringLiteral("通讯速率"));
   linkRate->setWordWrap(true);
-  linkRate->setMinimumHeight(linkRate->fontMetrics().height() * 2);
   monitorGrid->addWidget(linkRate, 4, 0, 1, 2);
 
   // Motion: the run mode with its argument beside each choice.
   auto* motionBox = new QGroupBox(QStringLiteral("运行控制"), page);
   motionBox->setAccessibleName(motionBox->title());
-  auto* motionGrid = new QGridLayout(motionBox);
+  auto* motionGrid = Compact(new QGridLayout(motionBox));
   const QString modeNames[] = {QStringLiteral("速度控制"), QStringLiteral("绝对位置"), QStringLiteral("相对位置")};
   const int modeIds[] = {IDC_RUN_SPEED, IDC_RUN_ABSOLUTE, IDC_RUN_RELATIVE};
   const int argumentIds[] = {IDC_SPEED, IDC_ABSOLUTE, IDC_RELATIVE};
@@ -147,7 +153,7 @@ void MonitorControls::Build(QWidget* page) {
   // Axes: the Y reference, the base line and both spans.
   auto* axisBox = new QGroupBox(QStringLiteral("坐标设置"), page);
   axisBox->setAccessibleName(axisBox->title());
-  auto* axisGrid = new QGridLayout(axisBox);
+  auto* axisGrid = Compact(new QGridLayout(axisBox));
   auto* refCaption = new QLabel(QStringLiteral("Y轴基准"), axisBox);
   refCaption->setAccessibleName(refCaption->text());
   yReference[0] = Tag(new QRadioButton(QStringLiteral("底线"), axisBox), IDC_YREF_BOTTOM, QStringLiteral("底线"));
@@ -232,6 +238,7 @@ void MonitorControls::Build(QWidget* page) {
   columnHolder->setLayout(column);
   columnHolder->setFixedWidth(kColumnWidth);
   column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(4);
 
   auto* grid = new QGridLayout(page);
   grid->setContentsMargins(6, 6, 6, 6);

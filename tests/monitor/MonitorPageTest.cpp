@@ -447,6 +447,13 @@ TEST_F(MonitorPage, ExportsTheSessionThroughTheSaveDialog) {
   EXPECT_EQ(prompter.prompts.back().icon, PromptIcon::Error);
 }
 
+TEST_F(MonitorPage, TheWholePageFitsTheSizeItIsLaidOutFor) {
+  // The host never makes the page smaller than this; below the layout's
+  // minimum, controls would be cut off.
+  EXPECT_LE(page.minimumSizeHint().width(), CMonitor::kTemplateSize.width());
+  EXPECT_LE(page.minimumSizeHint().height(), CMonitor::kTemplateSize.height());
+}
+
 TEST_F(MonitorPage, TheChartFollowsThePageAndTheUnitFollowsTheContent) {
   CLineChartCtrl& chart = page.Chart();
   const QSize before = chart.size();
