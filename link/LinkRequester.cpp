@@ -9,22 +9,22 @@ LinkRequester::LinkRequester(TransactionEngine& engine) : m_engine(engine) {}
 
 LinkRequester::~LinkRequester() { Cancel(); }
 
-bool LinkRequester::Request(std::string command, bool echo, Patience patience, Completion done) {
-  return Start(std::move(command), echo, true, patience, std::move(done));
+bool LinkRequester::Request(std::string command, RequestOptions options, Completion done) {
+  return Start(std::move(command), true, std::move(options), std::move(done));
 }
 
-bool LinkRequester::Send(std::string command, bool echo, Patience patience, Completion done) {
-  return Start(std::move(command), echo, false, patience, std::move(done));
+bool LinkRequester::Send(std::string command, RequestOptions options, Completion done) {
+  return Start(std::move(command), false, std::move(options), std::move(done));
 }
 
-bool LinkRequester::Start(std::string command, bool echo, bool awaitReply, Patience patience, Completion done) {
+bool LinkRequester::Start(std::string command, bool awaitReply, RequestOptions options, Completion done) {
   if (Pending()) return false;
   ++m_generation;
   m_done = std::move(done);
   m_command = std::move(command);
-  m_echo = echo;
+  m_options = std::move(options);
   m_awaitReply = awaitReply;
-  m_giveUpAt = std::chrono::steady_clock::now() + patience;
+  m_giveUpAt = std::chrono::steady_clock::now() + m_options.patience;
   m_phase = Phase::WaitingForLink;
   TrySend();
   return true;
@@ -32,18 +32,24 @@ bool LinkRequester::Start(std::string command, bool echo, bool awaitReply, Patie
 
 void LinkRequester::TrySend() {
   const HWND wait = m_awaitReply ? Handle() : 0;
-  const SendResult result = m_engine.SendCommand(m_command, wait, m_echo);
+  const SendResult result = m_engine.SendCommand(m_command, wait, m_options.echo);
   if (WasSent(result)) {
+    m_sentAt = std::chrono::steady_clock::now();
     KillTimer(Handle(), TIMER_REQUEST_RETRY);
+    // The phase is set before the hook runs, so a hook that cancels finds
+    // the request in flight.
+    m_phase = m_awaitReply ? Phase::AwaitingReply : Phase::WaitingForLink;
+    if (m_awaitReply) m_code = m_engine.State().wait.Code();
+    const std::uint64_t generation = m_generation;
+    // A copy: the hook may cancel and start the next request.
+    if (std::function<void()> onSent = m_options.onSent) onSent();
+    if (generation != m_generation) return;  // cancelled by the hook
     if (!m_awaitReply) {
       LinkReply sent;
       sent.outcome = LinkReply::Outcome::Sent;
+      sent.sentAt = m_sentAt;
       Resolve(std::move(sent));
-      return;
     }
-    // This window holds the link now, so the code beside it is ours.
-    m_code = m_engine.State().wait.Code();
-    m_phase = Phase::AwaitingReply;
     return;
   }
   if (IsTransientRefusal(result) && std::chrono::steady_clock::now() < m_giveUpAt) {
@@ -90,6 +96,7 @@ std::intptr_t LinkRequester::OnMessage(const WindowMessage& message) {
       answered.outcome = LinkReply::Outcome::Answered;
       answered.code = code;
       answered.text = message.Text();
+      answered.sentAt = m_sentAt;
       Resolve(std::move(answered));
       return 0;
     }
@@ -112,10 +119,18 @@ void LinkRequester::OnTimer(std::uint32_t timerId) {
     case TIMER_REPLY: {
       KillTimer(Handle(), TIMER_REPLY);
       if (m_phase != Phase::AwaitingReply) return;
+      const auto waited = std::chrono::steady_clock::now() - m_sentAt;
+      if (waited + std::chrono::milliseconds(1) < m_options.replyTimeout) {
+        // Still ours: hold the link for the rest of the longer wait.
+        const auto rest = std::chrono::ceil<std::chrono::milliseconds>(m_options.replyTimeout - waited);
+        SetTimer(Handle(), TIMER_REPLY, static_cast<std::uint32_t>(rest.count()));
+        return;
+      }
       m_engine.ReleaseWaitOf(Handle());
       LinkReply timedOut;
       timedOut.outcome = LinkReply::Outcome::TimedOut;
       timedOut.code = m_code;
+      timedOut.sentAt = m_sentAt;
       Resolve(std::move(timedOut));
       return;
     }

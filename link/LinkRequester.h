@@ -27,12 +27,23 @@ struct LinkReply {
   int code = kCodeUnknown;  // the command code the reply answers
   std::string text;         // the reply between "#" and "\r"; empty unless Answered
   SendResult refusal = SendResult::Sent;  // why, when Refused
+  std::chrono::steady_clock::time_point sentAt{};  // when the bytes left; unset when Refused
+};
+
+struct RequestOptions {
+  bool echo = true;  // show the command in the console
+  // How long a refused send (link busy or monitoring) is tried again.
+  std::chrono::milliseconds patience{0};
+  // A reply wait longer than the link's own keeps the link held for a
+  // slow answer (a drive storing its EEPROM); zero takes the link's.
+  std::chrono::milliseconds replyTimeout{0};
+  // Runs on the GUI thread the moment the bytes leave, before any reply.
+  std::function<void()> onSent;
 };
 
 class LinkRequester : public MessageWindow {
  public:
   using Completion = std::function<void(const LinkReply&)>;
-  using Patience = std::chrono::milliseconds;
   static constexpr std::uint32_t kRetryPeriodMs = 5;
 
   explicit LinkRequester(TransactionEngine& engine);
@@ -40,13 +51,14 @@ class LinkRequester : public MessageWindow {
 
   // GUI thread. Sends `command` with this window awaiting the reply. While
   // the link is busy or monitoring, the send is tried again every few
-  // milliseconds for up to `patience`. `done` runs exactly once, later, on
-  // the GUI thread, unless the request is cancelled first. One request at
-  // a time: while Pending() a new one returns false and nothing happens.
-  bool Request(std::string command, bool echo, Patience patience, Completion done);
-  // The same for a command whose reply nobody awaits (a write): `done`
-  // gets Sent or Refused.
-  bool Send(std::string command, bool echo, Patience patience, Completion done);
+  // milliseconds for up to the options' patience. `done` runs exactly once,
+  // later, on the GUI thread, unless the request is cancelled first. One
+  // request at a time: while Pending() a new one returns false and nothing
+  // happens.
+  bool Request(std::string command, RequestOptions options, Completion done);
+  // The same for a command whose reply nobody awaits: `done` gets Sent or
+  // Refused.
+  bool Send(std::string command, RequestOptions options, Completion done);
 
   bool Pending() const { return m_phase != Phase::Idle; }
   // Drops the request in flight: the link is released if this window holds
@@ -59,7 +71,7 @@ class LinkRequester : public MessageWindow {
  private:
   enum class Phase { Idle, WaitingForLink, AwaitingReply, Resolved };
 
-  bool Start(std::string command, bool echo, bool awaitReply, Patience patience, Completion done);
+  bool Start(std::string command, bool awaitReply, RequestOptions options, Completion done);
   void TrySend();
   void Resolve(LinkReply reply);
   void ReleaseLink();
@@ -67,10 +79,11 @@ class LinkRequester : public MessageWindow {
   TransactionEngine& m_engine;
   Phase m_phase = Phase::Idle;
   std::string m_command;
-  bool m_echo = false;
+  RequestOptions m_options;
   bool m_awaitReply = false;
   int m_code = kCodeUnknown;
   std::chrono::steady_clock::time_point m_giveUpAt;
+  std::chrono::steady_clock::time_point m_sentAt;
   Completion m_done;
   LinkReply m_result;
   // Bumped by every request and cancel, so a completion posted for an

@@ -1,11 +1,15 @@
 #include "pagehost/TabStrip.h"
 
+#include <QAccessible>
+
 #include <QFontDatabase>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <algorithm>
 #include <array>
+
+#include "pagehost/TabStripAccessible.h"
 
 namespace zembra {
 
@@ -27,6 +31,7 @@ const QColor kIdleText(0x3c, 0x4c, 0x68);
 QColor CTabStrip::BackgroundColor() { return QColor(222, 231, 247); }
 
 CTabStrip::CTabStrip(QWidget* parent) : QWidget(parent) {
+  TabStripAccessible::Register();
   const QString id = QStringLiteral("idc_%1").arg(kControlId);
   setObjectName(id);
   setAccessibleDescription(id);
@@ -88,6 +93,14 @@ void CTabStrip::SetCurSel(int index) {
   if (sel == m_curSel) return;
   m_curSel = sel;
   update();
+  if (QAccessible::isActive() && sel != kNoSelection) {
+    // Screen readers announce the page that came up.
+    QAccessibleInterface* strip = QAccessible::queryAccessibleInterface(this);
+    if (QAccessibleInterface* tab = strip ? strip->child(sel) : nullptr) {
+      QAccessibleEvent event(tab, QAccessible::Focus);
+      QAccessible::updateAccessibility(&event);
+    }
+  }
 }
 
 void CTabStrip::SetMultiLine(bool multiLine) {

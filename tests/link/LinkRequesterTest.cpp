@@ -22,6 +22,13 @@ using namespace std::chrono_literals;
 using test::PumpFor;
 using test::WaitUntil;
 
+RequestOptions Options(bool echo, std::chrono::milliseconds patience) {
+  RequestOptions options;
+  options.echo = echo;
+  options.patience = patience;
+  return options;
+}
+
 class RequesterOverPty : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -47,7 +54,7 @@ class RequesterOverPty : public ::testing::Test {
 
 TEST_F(RequesterOverPty, AReplyEndsTheRequestOnceAndFreesTheLink) {
   drive.WithModel([](sim::DriveModel& m) { m.SetParameter(sim::DriveParameter::MaxSpeed, 2750); });
-  ASSERT_TRUE(requester.Request("GSP\r", false, 0ms, Record()));
+  ASSERT_TRUE(requester.Request("GSP\r", Options(false, 0ms), Record()));
   EXPECT_TRUE(requester.Pending());
   EXPECT_EQ(state.wait.Window(), requester.Handle());
   ASSERT_TRUE(WaitUntil([&] { return !results.empty(); }));
@@ -64,7 +71,7 @@ TEST_F(RequesterOverPty, AReplyEndsTheRequestOnceAndFreesTheLink) {
 TEST_F(RequesterOverPty, SilenceEndsInATimeOutThatFreesTheLink) {
   drive.SetSilentFor("GSP", true);
   const auto sent = std::chrono::steady_clock::now();
-  ASSERT_TRUE(requester.Request("GSP\r", false, 0ms, Record()));
+  ASSERT_TRUE(requester.Request("GSP\r", Options(false, 0ms), Record()));
   ASSERT_TRUE(WaitUntil([&] { return !results.empty(); }, 3s));
   EXPECT_GE(std::chrono::steady_clock::now() - sent, 440ms);
   EXPECT_EQ(results[0].outcome, LinkReply::Outcome::TimedOut);
@@ -72,7 +79,7 @@ TEST_F(RequesterOverPty, SilenceEndsInATimeOutThatFreesTheLink) {
   EXPECT_EQ(state.wait.Window(), 0u);
   // The next request goes out at once.
   drive.SetSilentFor("GSP", false);
-  ASSERT_TRUE(requester.Request("GSP\r", false, 0ms, Record()));
+  ASSERT_TRUE(requester.Request("GSP\r", Options(false, 0ms), Record()));
   ASSERT_TRUE(WaitUntil([&] { return results.size() == 2; }));
   EXPECT_EQ(results[1].outcome, LinkReply::Outcome::Answered);
 }
@@ -82,7 +89,7 @@ TEST_F(RequesterOverPty, ABusyLinkIsWaitedForWithinThePatience) {
   ASSERT_EQ(engine.SendCommand("GT\r", other.Handle(), false), SendResult::Sent);
   // `other` never releases by itself; free it a little later, as a status
   // poll's reply would.
-  ASSERT_TRUE(requester.Request("GSP\r", false, 1000ms, Record()));
+  ASSERT_TRUE(requester.Request("GSP\r", Options(false, 1000ms), Record()));
   PumpFor(100ms);
   EXPECT_TRUE(results.empty());
   KillTimer(other.Handle(), TIMER_REPLY);
@@ -97,7 +104,7 @@ TEST_F(RequesterOverPty, ALinkBusyBeyondThePatienceRefusesAndSendsNothing) {
   ASSERT_EQ(engine.SendCommand("GT\r", other.Handle(), false), SendResult::Sent);
   KillTimer(other.Handle(), TIMER_REPLY);
   ASSERT_TRUE(drive.WaitForCommand("GT", 1s));
-  ASSERT_TRUE(requester.Send("SSP100\r", false, 200ms, Record()));
+  ASSERT_TRUE(requester.Send("SSP100\r", Options(false, 200ms), Record()));
   ASSERT_TRUE(WaitUntil([&] { return !results.empty(); }, 2s));
   EXPECT_EQ(results[0].outcome, LinkReply::Outcome::Refused);
   EXPECT_EQ(results[0].refusal, SendResult::Busy);
@@ -107,14 +114,14 @@ TEST_F(RequesterOverPty, ALinkBusyBeyondThePatienceRefusesAndSendsNothing) {
 
 TEST_F(RequesterOverPty, WhileMonitoringARequestIsRefusedAsMonitoring) {
   state.monitoring = true;
-  ASSERT_TRUE(requester.Send("SSP100\r", false, 0ms, Record()));
+  ASSERT_TRUE(requester.Send("SSP100\r", Options(false, 0ms), Record()));
   ASSERT_TRUE(WaitUntil([&] { return !results.empty(); }));
   EXPECT_EQ(results[0].refusal, SendResult::Monitoring);
   state.monitoring = false;
 }
 
 TEST_F(RequesterOverPty, AFireAndForgetSendHoldsNothing) {
-  ASSERT_TRUE(requester.Send("SSP1234\r", true, 0ms, Record()));
+  ASSERT_TRUE(requester.Send("SSP1234\r", Options(true, 0ms), Record()));
   EXPECT_EQ(state.wait.Window(), 0u);
   ASSERT_TRUE(WaitUntil([&] { return !results.empty(); }));
   EXPECT_EQ(results[0].outcome, LinkReply::Outcome::Sent);
@@ -122,8 +129,8 @@ TEST_F(RequesterOverPty, AFireAndForgetSendHoldsNothing) {
 }
 
 TEST_F(RequesterOverPty, OneRequestAtATime) {
-  ASSERT_TRUE(requester.Request("GSP\r", false, 0ms, Record()));
-  EXPECT_FALSE(requester.Request("GVER\r", false, 0ms, Record()));
+  ASSERT_TRUE(requester.Request("GSP\r", Options(false, 0ms), Record()));
+  EXPECT_FALSE(requester.Request("GVER\r", Options(false, 0ms), Record()));
   ASSERT_TRUE(WaitUntil([&] { return !results.empty(); }));
   PumpFor(50ms);
   ASSERT_EQ(results.size(), 1u);
@@ -132,7 +139,7 @@ TEST_F(RequesterOverPty, OneRequestAtATime) {
 
 TEST_F(RequesterOverPty, AReplyUnderAnotherCodeIsNotTaken) {
   drive.SetSilentFor("GSP", true);
-  ASSERT_TRUE(requester.Request("GSP\r", false, 0ms, Record()));
+  ASSERT_TRUE(requester.Request("GSP\r", Options(false, 0ms), Record()));
   // A late answer to an earlier command, posted under that command's code.
   PostMessage(requester.Handle(), WM_DRIVE_REPLY, 0, MakeReplyLParam(kCodeGVER, FrameType::Text),
               MakePayload("2.15"));
@@ -145,7 +152,7 @@ TEST_F(RequesterOverPty, AReplyUnderAnotherCodeIsNotTaken) {
 
 TEST_F(RequesterOverPty, CancelFreesTheLinkAndDropsTheCompletion) {
   drive.SetSilentFor("GSP", true);
-  ASSERT_TRUE(requester.Request("GSP\r", false, 0ms, Record()));
+  ASSERT_TRUE(requester.Request("GSP\r", Options(false, 0ms), Record()));
   requester.Cancel();
   EXPECT_FALSE(requester.Pending());
   EXPECT_EQ(state.wait.Window(), 0u);
@@ -155,7 +162,7 @@ TEST_F(RequesterOverPty, CancelFreesTheLinkAndDropsTheCompletion) {
 
 TEST_F(RequesterOverPty, AClosedPortIsRefusedAtOnceAndHoldsNothing) {
   engine.Port().Close();
-  ASSERT_TRUE(requester.Request("GSP\r", false, 1000ms, Record()));
+  ASSERT_TRUE(requester.Request("GSP\r", Options(false, 1000ms), Record()));
   ASSERT_TRUE(WaitUntil([&] { return !results.empty(); }, 200ms));
   EXPECT_EQ(results[0].outcome, LinkReply::Outcome::Refused);
   EXPECT_EQ(results[0].refusal, SendResult::NotWritten);

@@ -3,6 +3,7 @@
 // updates, focus and the fit-to-page layout.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QScrollBar>
 #include <QTest>
@@ -403,6 +404,48 @@ TEST(PropertyViewMultiLineTest, WrappedTabsPushThePageDown) {
   EXPECT_EQ(small.height(), heightInOneRow - CTabStrip::kTabHeight);
   view.SetMultiLine(false);
   EXPECT_EQ(small.y(), belowOneRow);
+}
+
+// Screen readers and outside drivers see the tabs the strip paints as page
+// tabs named by their captions, and pressing one switches pages the way a
+// click does, refusal included.
+TEST_F(PropertyViewTest, PageTabsAreAccessibleAndPressable) {
+  QAccessibleInterface* strip = QAccessible::queryAccessibleInterface(view->TabStrip());
+  ASSERT_NE(strip, nullptr);
+  EXPECT_EQ(strip->role(), QAccessible::PageTabList);
+  ASSERT_EQ(strip->childCount(), 3);
+  QAccessibleInterface* tab = strip->child(1);
+  ASSERT_NE(tab, nullptr);
+  EXPECT_EQ(tab->role(), QAccessible::PageTab);
+  EXPECT_EQ(tab->text(QAccessible::Name), "二");
+  EXPECT_EQ(strip->indexOfChild(tab), 1);
+  EXPECT_EQ(tab->parent(), strip);
+  EXPECT_TRUE(strip->child(0)->state().selected);
+  EXPECT_FALSE(tab->state().selected);
+  EXPECT_FALSE(tab->rect().isEmpty());
+  // The same child for the same tab: readers keep the ids they were given.
+  EXPECT_EQ(strip->child(1), tab);
+
+  QAccessibleActionInterface* action = tab->actionInterface();
+  ASSERT_NE(action, nullptr);
+  ASSERT_TRUE(action->actionNames().contains(QAccessibleActionInterface::pressAction()));
+  action->doAction(QAccessibleActionInterface::pressAction());
+  DeliverPostedMessages();
+  EXPECT_EQ(view->GetActiveIndex(), 1);
+  EXPECT_TRUE(tab->state().selected);
+  // Like a click, a press posts the page messages.
+  EXPECT_EQ(second.Count(WM_PAGE_ACTIVATED), 1);
+  strip->child(2)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+  DeliverPostedMessages();
+  EXPECT_EQ(view->GetActiveIndex(), 2);
+  EXPECT_EQ(second.Count(WM_PAGE_LEAVING), 1);
+  EXPECT_EQ(third.Count(WM_PAGE_ACTIVATED), 1);
+
+  // A page with invalid input cannot be left by a press either.
+  third.invalidInput = true;
+  strip->child(0)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+  DeliverPostedMessages();
+  EXPECT_EQ(view->GetActiveIndex(), 2);
 }
 
 }  // namespace
