@@ -237,11 +237,21 @@ void CMonitor::StopMonitoring(StopCause cause) {
       CurrentPrompter().ShowMessage(QStringLiteral("超时，已关闭监测"), QStringLiteral("伺服运控管理系统"),
                                     PromptIcon::None);
       break;
+    case StopCause::ConnectionLost:
+      m_controls.linkRate->setText(QStringLiteral("连接已断开，监测已停止"));
+      m_controls.linkRate->setAccessibleName(QStringLiteral("通讯速率：连接已断开，监测已停止"));
+      break;
   }
 }
 
 void CMonitor::OnPoll() {
   KillTimer(Handle(), TIMER_REPLY);
+  // The connection is gone (the port was lost): polling a dead line would
+  // keep the link from every other window, the reconnection included.
+  if (!m_session.Connected()) {
+    StopMonitoring(StopCause::ConnectionLost);
+    return;
+  }
   const std::uint32_t now = TickCount();
   Status(m_session.Poll(now));
   ShowLinkRate(now);

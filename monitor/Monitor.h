@@ -62,7 +62,7 @@ class CMonitor : public CPropertyViewPage {
   bool OnInitDialog() override;
 
  private:
-  enum class StopCause { Button, Leaving, Timeout };
+  enum class StopCause { Button, Leaving, Timeout, ConnectionLost };
 
   void Wire();
   void Status(const QString& text);

@@ -289,6 +289,18 @@ TEST_F(MonitorPage, StopIsNeverRefused) {
   EXPECT_FALSE(link.monitoring.load());
 }
 
+TEST_F(MonitorPage, ALostConnectionEndsMonitoringSoTheLinkCanReconnect) {
+  StartMonitoring(MonitorContent::Speed);
+  ASSERT_TRUE(SamplesIn(MonitorSeries::Speed, 1));
+  link.connected.store(false);  // what the connection does when the port is lost
+  ASSERT_TRUE(WaitUntil([&] { return !page.Monitoring(); }, 1s));
+  EXPECT_FALSE(link.monitoring.load());
+  EXPECT_EQ(link.wait.Window(), 0u);
+  EXPECT_TRUE(Get<QLabel>(C::IDC_LINK_RATE)->text().contains(QStringLiteral("连接已断开")));
+  EXPECT_TRUE(prompter.prompts.empty());
+  EXPECT_EQ(engine.SendCommand("GVER\r", 0, false), SendResult::Sent);
+}
+
 TEST_F(MonitorPage, ASilentDriveIsNamedAndALateReplyEndsMonitoring) {
   StartMonitoring(MonitorContent::Speed);
   ASSERT_TRUE(SamplesIn(MonitorSeries::Speed, 2));
