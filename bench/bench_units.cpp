@@ -23,7 +23,9 @@ char Checksum(const std::string& bytes) {
 std::string RecordedMix() {
   std::string mix;
   for (int i = 0; i < 200; ++i) {
-    mix += "#" + std::to_string(1000 + i * 37) + "\r\n";
+    mix += '#';
+    mix += std::to_string(1000 + i * 37);
+    mix += "\r\n";
     std::string s16 = "*";
     s16 += static_cast<char>(1 + i % 3);
     s16 += static_cast<char>(i & 0x7F);
