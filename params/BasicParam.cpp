@@ -145,12 +145,12 @@ void CBasicParam::OnResetPage() {
   CPropertyViewPage::OnResetPage();
   // The page starts in speed mode with digital commands, forward, every
   // signal source offered.
-  m_values.Set(Field::RunMode, static_cast<int>(RunMode::Speed));
+  m_values.Set(Field::RunMode, static_cast<int>(DriveRunMode::Speed));
   m_values.Set(Field::SignalSource, static_cast<int>(SignalSource::Digital));
   m_values.Set(Field::Direction, 0);
   if (!m_form) return;
   for (Field field : {Field::RunMode, Field::SignalSource, Field::Direction}) m_form->ShowField(field, m_values);
-  m_form->ApplySignalChoice(RunModeRules::OnRunModeClicked(RunMode::Speed, SignalSource::Digital));
+  m_form->ApplySignalChoice(RunModeRules::OnRunModeClicked(DriveRunMode::Speed, SignalSource::Digital));
 }
 
 int CBasicParam::CurrentInt(Field field) const {
@@ -477,7 +477,7 @@ void CBasicParam::OnFieldEdited(Field field) {
   if (m_form) m_form->ShowMarks(field, m_markers);
 }
 
-void CBasicParam::OnRunModeClicked(RunMode mode) {
+void CBasicParam::OnRunModeClicked(DriveRunMode mode) {
   const int checked = m_form->CheckedIndex(Field::SignalSource);
   const auto current = static_cast<SignalSource>(checked >= 0 ? checked : 0);
   const SignalSourceChoice choice = RunModeRules::OnRunModeClicked(mode, current);

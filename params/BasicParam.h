@@ -99,7 +99,7 @@ class CBasicParam : public CPropertyViewPage {
   void OnEepromFinished(const drive::EepromResult& result);
 
   void OnFieldEdited(drive::Field field);
-  void OnRunModeClicked(RunMode mode);
+  void OnRunModeClicked(DriveRunMode mode);
   void ShowProgress(const QString& text, int done, int total);
   void ShowResult(const QString& text);
   void RefreshButtons();

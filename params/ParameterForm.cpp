@@ -137,7 +137,7 @@ void CParameterForm::CreateRadios(const FieldInfo& info, FieldControls& controls
     controls.radios.push_back(radio);
     connect(radio, &QRadioButton::clicked, this, [this, field = info.field, index] {
       emit fieldEdited(field);
-      if (field == Field::RunMode) emit runModeClicked(static_cast<RunMode>(index));
+      if (field == Field::RunMode) emit runModeClicked(static_cast<DriveRunMode>(index));
     });
     ++index;
   }

@@ -93,7 +93,7 @@ class CParameterForm : public QWidget {
   // The user changed a field's control (typing, a click, a list choice).
   void fieldEdited(drive::Field field);
   // The user clicked a run-mode radio button.
-  void runModeClicked(RunMode mode);
+  void runModeClicked(DriveRunMode mode);
 
  private:
   struct FieldControls {

@@ -7,20 +7,20 @@ constexpr int Bit(SignalSource s) { return static_cast<int>(s); }
 
 }  // namespace
 
-SignalSourceChoice RunModeRules::OnRunModeClicked(RunMode clicked, SignalSource current) {
+SignalSourceChoice RunModeRules::OnRunModeClicked(DriveRunMode clicked, SignalSource current) {
   SignalSourceChoice choice;
   choice.enabled.fill(true);
   choice.selected = current;
   switch (clicked) {
-    case RunMode::Speed:
+    case DriveRunMode::Speed:
       break;
-    case RunMode::Position:
+    case DriveRunMode::Position:
       // Position mode follows digital commands or step pulses only.
       for (SignalSource s : {SignalSource::Differential, SignalSource::Pwm, SignalSource::SingleEnded})
         choice.enabled[Bit(s)] = false;
       break;
-    case RunMode::Torque:
-    case RunMode::Amplifier:
+    case DriveRunMode::Torque:
+    case DriveRunMode::Amplifier:
       choice.enabled[Bit(SignalSource::StepPulse)] = false;
       break;
   }

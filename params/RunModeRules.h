@@ -6,7 +6,8 @@
 
 namespace zembra {
 
-enum class RunMode : int { Speed = 0, Position = 1, Torque = 2, Amplifier = 3 };
+// How the drive runs its motor (运行模式), as the page's radio index.
+enum class DriveRunMode : int { Speed = 0, Position = 1, Torque = 2, Amplifier = 3 };
 
 enum class SignalSource : int {
   Digital = 0,       // 数字指令
@@ -27,7 +28,7 @@ class RunModeRules {
  public:
   // The signal radios after `clicked` was chosen while `current` was
   // selected: an unsuitable selection falls back to digital commands.
-  static SignalSourceChoice OnRunModeClicked(RunMode clicked, SignalSource current);
+  static SignalSourceChoice OnRunModeClicked(DriveRunMode clicked, SignalSource current);
 };
 
 }  // namespace zembra

@@ -36,19 +36,19 @@ TEST(FieldHints, EachHintBelongsToItsControlAndIsKeptWhole) {
 
 TEST(RunModeRules, EachRunModeOffersItsSignalSourcesAndCorrectsAnUnsuitableOne) {
   const auto all = std::array<bool, kSignalSourceCount>{true, true, true, true, true};
-  SignalSourceChoice speed = RunModeRules::OnRunModeClicked(RunMode::Speed, SignalSource::Pwm);
+  SignalSourceChoice speed = RunModeRules::OnRunModeClicked(DriveRunMode::Speed, SignalSource::Pwm);
   EXPECT_EQ(speed.enabled, all);
   EXPECT_EQ(speed.selected, SignalSource::Pwm);
 
   for (SignalSource unsuitable : {SignalSource::Differential, SignalSource::Pwm, SignalSource::SingleEnded}) {
-    SignalSourceChoice position = RunModeRules::OnRunModeClicked(RunMode::Position, unsuitable);
+    SignalSourceChoice position = RunModeRules::OnRunModeClicked(DriveRunMode::Position, unsuitable);
     EXPECT_EQ(position.enabled, (std::array<bool, kSignalSourceCount>{true, false, false, true, false}));
     EXPECT_EQ(position.selected, SignalSource::Digital);
   }
-  EXPECT_EQ(RunModeRules::OnRunModeClicked(RunMode::Position, SignalSource::StepPulse).selected,
+  EXPECT_EQ(RunModeRules::OnRunModeClicked(DriveRunMode::Position, SignalSource::StepPulse).selected,
             SignalSource::StepPulse);
 
-  for (RunMode mode : {RunMode::Torque, RunMode::Amplifier}) {
+  for (DriveRunMode mode : {DriveRunMode::Torque, DriveRunMode::Amplifier}) {
     SignalSourceChoice choice = RunModeRules::OnRunModeClicked(mode, SignalSource::StepPulse);
     EXPECT_EQ(choice.enabled, (std::array<bool, kSignalSourceCount>{true, true, true, false, true}));
     EXPECT_EQ(choice.selected, SignalSource::Digital);
