@@ -5,7 +5,7 @@
 #include <QScreen>
 
 #include "app/MainFrame.h"
-#include "app/TerminationSignals.h"
+#include "platform/TerminationSignals.h"
 #include "sim/VirtualDrive.h"
 
 namespace zembra {
