@@ -1,6 +1,7 @@
 // zembra-cli as a process: help and usage errors without a drive, backups
 // of built-in virtual drives, the reason and status for a port that cannot
-// be opened, and SIGINT ending a restore in order with status 130.
+// be opened, SIGINT ending a restore in order with status 130, and the
+// README's worked example run by a shell as written.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -127,6 +128,36 @@ TEST_F(CliProcess, SigintEndsARestoreAfterTheCommandInFlight) {
   EXPECT_FALSE(drive.WaitForCommandCount(count + 1, 300ms));  // nothing after the end
   EXPECT_NE(Out().find("已发送的命令"), std::string::npos) << Out();
   drive.Stop();
+}
+
+TEST_F(CliProcess, TheReadmeExampleRunsAsWritten) {
+  // The example's lines, from "cli=$PWD/..." to the restore, run by bash
+  // in a folder whose build/bin/zembra-cli is the program under test.
+  std::istringstream readme(Slurp(ZEMBRA_SOURCE_DIR "/README.md"));
+  std::string line, script;
+  bool inExample = false;
+  while (std::getline(readme, line)) {
+    if (line.rfind("    cli=$PWD/", 0) == 0) inExample = true;
+    if (!inExample) continue;
+    script += (line.size() >= 4 ? line.substr(4) : line) + "\n";
+    if (line.find("--eeprom") != std::string::npos) break;
+  }
+  ASSERT_NE(script.find("verify"), std::string::npos) << "no example found in README.md";
+  for (std::size_t at; (at = script.find("/tmp/zembra-line")) != std::string::npos;)
+    script.replace(at, 16, dir + "/line");
+  { std::ofstream(dir + "/example.sh") << script; }
+  ASSERT_EQ(std::system(("mkdir -p '" + dir + "/build/bin' && ln -s '" ZEMBRA_CLI_BINARY "' '" + dir +
+                         "/build/bin/zembra-cli'")
+                            .c_str()),
+            0);
+  const std::string run = "cd '" + dir + "' && XDG_CONFIG_HOME='" + dir + "/config' bash example.sh >'" + dir +
+                          "/out' 2>'" + dir + "/err'";
+  const int status = std::system(run.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << Out() << Err();
+  EXPECT_NE(Out().find("最高速度\t2500\t3000\n"), std::string::npos) << Out();
+  EXPECT_NE(Out().find("exit status 1"), std::string::npos) << Out();
+  EXPECT_NE(Out().find("参数已保存至EEPROM"), std::string::npos) << Out();
 }
 
 }  // namespace
