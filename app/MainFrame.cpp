@@ -45,6 +45,9 @@ CMainFrame::CMainFrame(LinkState& link, Profile& profile, Options options, QWidg
   m_quick = std::make_unique<QuickCommands>(m_engine, *m_connection);
   m_portSetup = std::make_unique<PortSetup>(m_engine, m_profile);
   m_portSetup->SetDeviceOverride(m_options.deviceOverride);
+  m_portWatcher = std::make_unique<PortWatcher>(m_engine);
+  // A re-plugged adapter: identify the drive again, as at start-up.
+  m_portWatcher->SetReopened([this] { m_connection->Start(); });
 
   auto status = [this](const QString& text) { SetStatusText(text); };
   m_engine.SetStatusText(status);
@@ -170,7 +173,9 @@ std::intptr_t CMainFrame::OnMessage(const WindowMessage& message) {
       close();
       return 0;
     case WM_PORT_LOST:
-      SetStatusText(QStringLiteral("串口已断开"));
+      if (m_linkStopped) return 0;
+      m_connection->OnPortLost();
+      m_portWatcher->Watch();
       return 0;
     default:
       return MessageWindow::OnMessage(message);
@@ -210,6 +215,7 @@ void CMainFrame::OnHelp() {
 void CMainFrame::StopLink() {
   if (m_linkStopped) return;
   m_linkStopped = true;
+  m_portWatcher->StopWatching();
   if (m_link.monitoring.load()) {
     for (const char* stop : kStreamStops) m_engine.SendStreamCommand(stop, m_link.streamWnd.load(), true);
   }

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "link/ConnectionSequence.h"
+#include "link/PortWatcher.h"
 #include "link/QuickCommands.h"
 #include "link/TransactionEngine.h"
 #include "platform/Profile.h"
@@ -57,6 +58,7 @@ class CMainFrame : public QMainWindow, public MessageWindow {
 
   TransactionEngine& Engine() { return m_engine; }
   ConnectionSequence& Connection() { return *m_connection; }
+  PortWatcher& Watcher() { return *m_portWatcher; }
   QuickCommands& Quick() { return *m_quick; }
   CStatusPanel& StatusPanel() { return *m_panel; }
   CZembraSheetView& SheetView() { return *m_sheet; }
@@ -97,6 +99,7 @@ class CMainFrame : public QMainWindow, public MessageWindow {
   std::unique_ptr<ConnectionSequence> m_connection;
   std::unique_ptr<QuickCommands> m_quick;
   std::unique_ptr<PortSetup> m_portSetup;
+  std::unique_ptr<PortWatcher> m_portWatcher;
   CStatusPanel* m_panel = nullptr;
   CZembraSheetView* m_sheet = nullptr;
   CZembraEditView* m_console = nullptr;

@@ -21,6 +21,8 @@ constexpr const char* kErrorNoSection = "Unable to locate specified key.";
 constexpr const char* kErrorNoKey = "Unable to locate specified value.";
 constexpr const char* kErrorLineBreak = "Line breaks cannot be stored.";
 constexpr const char* kErrorKeyEquals = "A key cannot contain '='.";
+constexpr const char* kErrorNotAFile = "Not a regular file.";
+constexpr const char* kErrorTooLarge = "The file is too large for a settings or scheme file (more than 16 MB).";
 constexpr const char* kLineEnd = "\r\n";
 
 std::string SaveError(const char* step, int error) {
@@ -29,17 +31,21 @@ std::string SaveError(const char* step, int error) {
 
 bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
 
+enum class ReadResult { Complete, Failed, TooLarge };
+
 // Reads the whole file so that a read error part way never leaves a half
-// loaded store that a later Save would write back short.
-bool ReadWholeFile(int fd, std::string& out) {
+// loaded store that a later Save would write back short. A file that grows
+// beyond the limit while being read is refused like a large one.
+ReadResult ReadWholeFile(int fd, std::string& out) {
   char buffer[65536];
   for (;;) {
     ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n == 0) return true;
+    if (n == 0) return ReadResult::Complete;
     if (n < 0) {
       if (errno == EINTR) continue;
-      return false;
+      return ReadResult::Failed;
     }
+    if (out.size() + static_cast<size_t>(n) > CIniStore::kMaxFileSize) return ReadResult::TooLarge;
     out.append(buffer, static_cast<size_t>(n));
   }
 }
@@ -86,17 +92,29 @@ bool CIniStore::Load(bool createIfMissing) {
     ::close(fd);
   }
 
-  int fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0 || (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode))) {
+  // Without O_NONBLOCK a named pipe would hold the open until a writer came.
+  int fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0 || ::fstat(fd, &st) != 0) {
     if (fd >= 0) ::close(fd);
     m_lastError = kErrorOpen;
     return false;
   }
+  // A device or pipe could be endless, a directory is no file.
+  if (!S_ISREG(st.st_mode)) {
+    ::close(fd);
+    m_lastError = S_ISDIR(st.st_mode) ? kErrorOpen : kErrorNotAFile;
+    return false;
+  }
+  if (static_cast<std::uint64_t>(st.st_size) > kMaxFileSize) {
+    ::close(fd);
+    m_lastError = kErrorTooLarge;
+    return false;
+  }
   std::string content;
-  bool complete = ReadWholeFile(fd, content);
+  const ReadResult read = ReadWholeFile(fd, content);
   ::close(fd);
-  if (!complete) {
-    m_lastError = kErrorRead;
+  if (read != ReadResult::Complete) {
+    m_lastError = read == ReadResult::TooLarge ? kErrorTooLarge : kErrorRead;
     return false;
   }
 

@@ -6,6 +6,8 @@
 //
 // One store serves one operation: construct with a path, load, get/set,
 // optionally Save, destroy. Not thread-safe; never shared.
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +16,10 @@ namespace zembra {
 
 class CIniStore {
  public:
+  // Larger files are refused: no settings or scheme file comes near it,
+  // and reading one would only stall the program.
+  static constexpr std::size_t kMaxFileSize = 16u * 1024 * 1024;
+
   // `path` is the file's full path in the file system's own bytes.
   explicit CIniStore(std::string path);
 
@@ -21,7 +27,8 @@ class CIniStore {
   // when it cannot be created or read. Loading merges into what the store
   // already holds.
   bool LoadOrCreate();
-  // Reads the file; false when it does not exist or cannot be read.
+  // Reads the file; false when it does not exist, cannot be read, is not
+  // a regular file (a pipe, a device) or is larger than kMaxFileSize.
   bool LoadExisting();
 
   // Writes the whole store, replacing the file. The new content goes to a

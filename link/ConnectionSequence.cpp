@@ -1,5 +1,6 @@
 #include "link/ConnectionSequence.h"
 
+#include <QLoggingCategory>
 #include <cstdlib>
 
 #include "link/FrameType.h"
@@ -9,6 +10,10 @@
 
 namespace zembra {
 namespace {
+
+// Off unless asked for (QT_LOGGING_RULES="zembra.connection.info=true"):
+// when a drive was identified or lost, for diagnosis and start-up timing.
+Q_LOGGING_CATEGORY(lcConnection, "zembra.connection", QtWarningMsg)
 
 bool EqualsIgnoreCase(std::string text, const char* expected) {
   ToUpperAscii(text);
@@ -32,6 +37,7 @@ std::intptr_t ConnectionSequence::ToPanel(int code, std::uintptr_t value, const 
 }
 
 void ConnectionSequence::Start() {
+  m_retries = 0;
   m_state = State::QueryingVersion;
   Status(QStringLiteral("连接驱动器"));
   SetTimer(Handle(), TIMER_VERSION, kVersionPeriodMs);
@@ -52,6 +58,18 @@ bool ConnectionSequence::ManualReconnect() {
   m_engine.State().connected.store(m_engine.State().debugMode);
   PostMessage(Handle(), WM_LINK_READY);
   return true;
+}
+
+void ConnectionSequence::OnPortLost() {
+  for (std::uint32_t timer : {TIMER_VERSION, TIMER_DRVTYP, TIMER_STATUS_POLL, TIMER_STATUS_CHAIN, TIMER_REPLY})
+    KillTimer(Handle(), timer);
+  m_engine.ReleaseWaitOf(Handle());
+  m_retries = 0;
+  m_state = State::NotConnected;
+  m_engine.State().connected.store(m_engine.State().debugMode);
+  qCInfo(lcConnection, "port lost");
+  Status(QStringLiteral("串口已断开"));
+  ToPanel(kCodeGVER, 0, nullptr);
 }
 
 void ConnectionSequence::StartStatusChain() {
@@ -80,6 +98,7 @@ void ConnectionSequence::OnDriveReply(const WindowMessage& message) {
       KillTimer(Handle(), TIMER_VERSION);
       if (ToPanel(kCodeGVER, 0, &text) != 0) {
         Status(QStringLiteral("连接驱动器成功"));
+        qCInfo(lcConnection, "connected, drive version %s", text.c_str());
         m_engine.State().connected.store(true);
         m_state = State::Connected;
         PostMessage(Handle(), WM_LINK_READY);

@@ -33,6 +33,9 @@ class ConnectionSequence : public MessageWindow {
   bool ManualReconnect();
   // Follow "GSI" with "GEI" and "GT", 200 ms apart.
   void StartStatusChain();
+  // The port vanished: the drive no longer counts as connected, the polls
+  // stop, and the status strip shows it, until Start() after a reopen.
+  void OnPortLost();
 
   State CurrentState() const { return m_state; }
 

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <cstring>
 
 #include "platform/Gbk.h"
 #include "platform/Prompter.h"
@@ -34,11 +36,41 @@ TransactionEngine::~TransactionEngine() {
 }
 
 bool TransactionEngine::OpenPort(const QString& devicePath, const std::string& settings) {
+  {
+    std::lock_guard lock(m_openMutex);
+    m_lastPath = devicePath;
+    m_lastSettings = settings;
+  }
   bool ok = m_port.Open(devicePath, settings);
   // The receive thread may be waiting on the old descriptor.
   WakeReceiveThread();
   if (!ok) CurrentPrompter().ShowMessage(m_port.LastError(), QString::fromUtf8(kErrorCaption), PromptIcon::Error);
   return ok;
+}
+
+bool TransactionEngine::ReopenPort() {
+  QString path;
+  std::string settings;
+  {
+    std::lock_guard lock(m_openMutex);
+    path = m_lastPath;
+    settings = m_lastSettings;
+  }
+  if (path.isEmpty()) return false;
+  const bool ok = m_port.Open(path, settings);
+  WakeReceiveThread();
+  if (ok) Notice(QStringLiteral("串口已重新打开：%1").arg(path));
+  return ok;
+}
+
+void TransactionEngine::ClosePort() {
+  m_port.Close();
+  WakeReceiveThread();
+}
+
+QString TransactionEngine::LastDevicePath() const {
+  std::lock_guard lock(m_openMutex);
+  return m_lastPath;
 }
 
 bool TransactionEngine::StartReceiveThread() {
@@ -75,11 +107,20 @@ void TransactionEngine::ReceiveThreadProc() {
     int count = 1;
     int portFd = m_port.PollDescriptor();
     if (portFd >= 0 && portFd != lostFd) fds[count++] = {portFd, POLLIN, 0};
-    int r = ::poll(fds, count, -1);
+    int r = m_poll ? m_poll(fds, static_cast<::nfds_t>(count), -1) : ::poll(fds, static_cast<::nfds_t>(count), -1);
     if (r < 0) {
-      if (errno == EINTR) continue;
-      PostMessage(m_owner.load(), WM_CLOSE_REQUEST);
-      return;
+      const int error = errno;
+      if (error == EINTR) continue;
+      // The wait itself failed. Ending the program would lose the user's
+      // work; spinning would eat the machine. Treat the port as lost (a
+      // reconnect follows) and wait a moment before the next try.
+      Notice(QStringLiteral("等待串口数据失败（%1），按串口断开处理。").arg(QString::fromLocal8Bit(std::strerror(error))));
+      if (portFd >= 0 && portFd != lostFd) {
+        lostFd = portFd;
+        PostMessage(m_owner.load(), WM_PORT_LOST);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      continue;
     }
     if (m_stopRx.load()) return;
     if (fds[0].revents & POLLIN) {
@@ -91,7 +132,7 @@ void TransactionEngine::ReceiveThreadProc() {
     CMSComm::ReadStatus status = m_port.ReadAll(bytes);
     QString lostReason = m_port.LastError();
     // A hang-up that reads as "nothing" would wake poll() forever.
-    if (status == CMSComm::ReadStatus::Nothing && (fds[1].revents & (POLLHUP | POLLERR))) {
+    if (status == CMSComm::ReadStatus::Nothing && (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL))) {
       status = CMSComm::ReadStatus::Lost;
       lostReason = QStringLiteral("串口已断开。");
     }

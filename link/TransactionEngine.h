@@ -3,6 +3,8 @@
 // goes through here; a receive thread frames the replies and posts each to
 // the window that waits for it, with a reply time-out carried by a timer on
 // that window.
+#include <poll.h>
+
 #include <QString>
 #include <atomic>
 #include <functional>
@@ -45,6 +47,17 @@ class TransactionEngine {
   // Opens the port; on failure shows why (caption "伺服运控系统", error
   // icon) and returns false.
   bool OpenPort(const QString& devicePath, const std::string& settings);
+  // Opens the device of the last OpenPort again with its settings, without
+  // telling the user when it fails (a reconnect tries again by itself).
+  bool ReopenPort();
+  // Closes the port; the receive thread stops waiting on it.
+  void ClosePort();
+  QString LastDevicePath() const;
+
+  // How the receive thread waits; tests put a failing one in its place.
+  // Set before StartReceiveThread.
+  using PollFunction = int (*)(::pollfd* fds, ::nfds_t count, int timeoutMs);
+  void SetPollFunction(PollFunction poll) { m_poll = poll; }
 
   bool StartReceiveThread();
   // Clears the run flag, sets the stop flag, wakes the thread and joins it.
@@ -92,9 +105,14 @@ class TransactionEngine {
   std::atomic<HWND> m_owner{0};
   std::function<void(const QString&)> m_statusText;
 
+  mutable std::mutex m_openMutex;
+  QString m_lastPath;
+  std::string m_lastSettings;
+
   std::mutex m_monitorTextMutex;
   std::string m_monitorCommandText;
 
+  PollFunction m_poll = nullptr;  // null: the system's poll()
   std::thread m_thread;
   std::atomic<bool> m_rxRun{true};
   std::atomic<bool> m_stopRx{false};

@@ -411,8 +411,18 @@ void VirtualDrive::Run() {
 
     pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {masterFd, events, 0}};
     const nfds_t count = masterFd >= 0 ? 2 : 1;
-    const int ready = ::poll(fds, count, timeoutMs);
-    if (ready < 0) continue;  // EINTR; the next pass recomputes everything
+    const int ready = options_.poll ? options_.poll(fds, count, timeoutMs) : ::poll(fds, count, timeoutMs);
+    if (ready < 0) {
+      if (errno == EINTR) continue;  // the next pass recomputes everything
+      // A wait that fails for good would make this loop spin. The line is
+      // as good as unplugged: the program's side sees the hang-up.
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        CloseMasterLocked();
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      continue;
+    }
     if (fds[0].revents & POLLIN) DrainWake();
     if (count == 2 && (fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
       // Only this thread closes the master, so reading without the lock is safe.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <poll.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -36,6 +38,8 @@ class VirtualDrive {
     int baud = 9600;
     // Called on the drive thread with "<- COMMAND" and "-> bytes" (escaped).
     std::function<void(const std::string&)> log;
+    // How the drive thread waits; tests put a failing one in its place.
+    int (*poll)(pollfd* fds, nfds_t count, int timeoutMs) = nullptr;
   };
 
   VirtualDrive();

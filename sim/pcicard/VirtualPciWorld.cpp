@@ -221,12 +221,15 @@ bool VirtualPciWorld::Execute(Card& card, std::uint8_t* buffer, std::uint32_t in
   std::uint8_t* data = buffer + kHeader;
   // The record must hold what the request moves, both ways.
   const std::uint64_t recordSize = std::uint64_t{kHeader} + request.length;
+  // A driver never reports more bytes than the caller's answer buffer holds.
   auto answer = [&](std::uint32_t bytes) {
-    if (returned) *returned = bytes;
+    if (returned) *returned = std::min(bytes, outSize);
     return true;
   };
   switch (request.function) {
     case 1:
+      // The version byte follows the header: a bare header has no room.
+      if (outSize < kHeader + 1) return false;
       data[0] = kDriverVersion;
       return answer(kHeader + 1);
     case 4: Put32(buffer + 4, card.chip.IoBase()); return answer(kHeader);

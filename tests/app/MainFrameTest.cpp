@@ -7,8 +7,11 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 
 #include "app/MainFrame.h"
@@ -350,6 +353,70 @@ TEST_F(MainFrameOverPty, HelpOpensTheManualBesideTheProgram) {
   f.OnOpenTextFile();
   ASSERT_EQ(opened.size(), 2u);
   EXPECT_EQ(opened[1].toLocalFile(), folder.path() + "/notes.txt");
+}
+
+// An adapter pulled out and plugged in again: the program says so, stops
+// counting the drive as connected, and once the device path is back (here
+// a by-id style link pointed at a new pty) reopens it and identifies the
+// drive again by itself.
+TEST_F(MainFrameOverPty, AVanishedPortIsReopenedWhenItsPathComesBack) {
+  const QString byId = folder.filePath(QStringLiteral("usb-serial-by-id"));
+  ASSERT_TRUE(QFile::link(QString::fromStdString(drive.SlavePath()), byId));
+  CMainFrame& f = MakeFrame(false, byId);
+  ASSERT_EQ(f.Create(), CMainFrame::CreateResult::Running);
+  ASSERT_TRUE(Connected());
+
+  drive.ClosePort();
+  ASSERT_TRUE(WaitUntil([&] { return !link.connected.load(); }, 3s));
+  EXPECT_EQ(f.StatusText(), QStringLiteral("串口已断开"));
+  EXPECT_TRUE(f.Watcher().Watching());
+  EXPECT_EQ(Control<QLineEdit>(1149)->text(), QStringLiteral("未知"));  // the strip no longer shows a version
+  // Nothing comes back while the link points at nothing alive.
+  PumpFor(600ms);
+  EXPECT_FALSE(link.connected.load());
+
+  sim::VirtualDrive replugged;
+  std::string error;
+  ASSERT_TRUE(replugged.Start(&error)) << error;
+  replugged.WithModel([](sim::DriveModel& m) { m.SetVersionText("9.87"); });
+  const QString fresh = folder.filePath(QStringLiteral("new-link"));
+  ASSERT_TRUE(QFile::link(QString::fromStdString(replugged.SlavePath()), fresh));
+  ASSERT_EQ(::rename(fresh.toLocal8Bit().constData(), byId.toLocal8Bit().constData()), 0);
+  const auto back = Clock::now();
+  ASSERT_TRUE(WaitUntil([&] { return link.connected.load(); }, 5s));
+  EXPECT_LT(Clock::now() - back, 3s);
+  EXPECT_TRUE(replugged.WaitForCommand("GVER", 1s));
+  ASSERT_TRUE(WaitUntil([&] { return Control<QLineEdit>(1149)->text() == QStringLiteral("9.87"); }));
+  EXPECT_FALSE(f.Watcher().Watching());
+  EXPECT_TRUE(prompter.prompts.empty());  // no box: the user was not asked anything
+  frame.reset();
+  replugged.Stop();
+}
+
+std::atomic<int> g_pollsToFail{0};
+int PollThatFailsAtFirst(::pollfd* fds, ::nfds_t count, int timeout) {
+  if (g_pollsToFail.fetch_sub(1) > 0) {
+    errno = ENOMEM;
+    return -1;
+  }
+  return ::poll(fds, count, timeout);
+}
+
+// The receive thread's wait failing is a lost port: the program stays, and
+// the drive, still there, is found again.
+TEST_F(MainFrameOverPty, AFailedWaitOnThePortEndsInAReconnect) {
+  CMainFrame& f = MakeFrame();
+  ASSERT_EQ(f.Create(), CMainFrame::CreateResult::Running);
+  ASSERT_TRUE(Connected());
+  f.Engine().StopReceiveThread();
+  g_pollsToFail = 1;
+  f.Engine().SetPollFunction(PollThatFailsAtFirst);
+  ASSERT_TRUE(f.Engine().StartReceiveThread());
+  ASSERT_TRUE(WaitUntil([&] { return !link.connected.load(); }, 3s));
+  const std::size_t before = drive.CommandCount();
+  ASSERT_TRUE(WaitUntil([&] { return link.connected.load(); }, 5s));
+  EXPECT_TRUE(Saw("GVER", 1s, before));
+  EXPECT_TRUE(prompter.prompts.empty());
 }
 
 }  // namespace

@@ -163,6 +163,8 @@ TEST_F(SequencesOverPty, AWriteSendsEveryCommandInOrderAHundredMillisecondsApart
   EXPECT_EQ(summary->sent, 38);
   std::vector<std::string> expected;
   for (const DriveCommand& c : commands) expected.push_back(c.text.substr(0, c.text.size() - 1));
+  // The last command has no pause after it: the drive may still be reading it.
+  ASSERT_TRUE(drive.WaitForCommandCount(expected.size(), 2s));
   EXPECT_EQ(drive.ReceivedCommands(), expected);
   EXPECT_GE(took, 37 * 100ms);
   EXPECT_EQ(state.wait.Window(), 0u);
@@ -194,6 +196,7 @@ TEST_F(SequencesOverPty, AWriteThatMeetsABusyLinkLosesNoCommand) {
   ASSERT_TRUE(WaitUntil([&] { return summary.has_value(); }, 10s));
   EXPECT_TRUE(summary->Complete());
   EXPECT_TRUE(summary->refused.empty());
+  ASSERT_TRUE(drive.WaitForCommandCount(37, 2s));
   std::vector<std::string> sent;
   int polls = 0;
   for (const std::string& c : drive.ReceivedCommands()) {

@@ -5,6 +5,8 @@
 // and a vanished port.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 
 #include "link/FrameType.h"
@@ -243,6 +245,45 @@ TEST_F(EngineOverPty, BytesThatCannotLeaveDoNotHoldTheLink) {
   EXPECT_EQ(state.wait.Window(), 0u);
   EXPECT_FALSE(IsTimerRunning(window.Handle(), TIMER_REPLY));
   EXPECT_EQ(engine.SendRaw("V100\r", window.Handle(), false), SendResult::NotWritten);
+}
+
+std::atomic<int> g_failingPolls{0};
+int AlwaysFailingPoll(::pollfd*, ::nfds_t, int) {
+  ++g_failingPolls;
+  errno = EINVAL;
+  return -1;
+}
+
+// A wait that fails for good neither ends the program nor spins: the port
+// counts as lost, once, and the thread keeps trying at a calm pace.
+TEST(EngineWaitFailure, AFailingPollIsAPortLossNotAnExitNorASpin) {
+  sim::VirtualDrive drive;
+  std::string error;
+  ASSERT_TRUE(drive.Start(&error)) << error;
+  LinkState state;
+  TransactionEngine engine(state);
+  RecordingConsole console;
+  RecordingConsole owner;
+  engine.SetConsoleWindow(console.Handle());
+  engine.SetOwnerWindow(owner.Handle());
+  ASSERT_TRUE(engine.OpenPort(QString::fromStdString(drive.SlavePath()), "9600,n,8,1"));
+  g_failingPolls = 0;
+  engine.SetPollFunction(AlwaysFailingPoll);
+  ASSERT_TRUE(engine.StartReceiveThread());
+  PumpFor(600ms);
+  int lost = 0, closes = 0;
+  for (const auto& m : owner.all) {
+    lost += m.msg == WM_PORT_LOST;
+    closes += m.msg == WM_CLOSE_REQUEST;
+  }
+  EXPECT_EQ(lost, 1);
+  EXPECT_EQ(closes, 0);
+  EXPECT_GE(g_failingPolls.load(), 2);
+  EXPECT_LE(g_failingPolls.load(), 12);
+  EXPECT_TRUE(engine.ReceiveThreadRunning());
+  engine.StopReceiveThread();
+  EXPECT_FALSE(engine.ReceiveThreadRunning());
+  drive.Stop();
 }
 
 }  // namespace

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cerrno>
+
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -248,6 +251,27 @@ std::vector<std::string> Frames(const std::string& bytes, SampleLead lead) {
     i += length;
   }
   return frames;
+}
+
+std::atomic<int> g_failedWaits{0};
+int FailingPoll(pollfd*, nfds_t, int) {
+  ++g_failedWaits;
+  errno = EINVAL;
+  return -1;
+}
+
+// A wait that fails for good is an unplugged line, not a busy loop.
+TEST(VirtualDriveWaitFailure, AFailingPollClosesTheLineAndDoesNotSpin) {
+  VirtualDrive::Options options;
+  options.poll = FailingPoll;
+  VirtualDrive drive(options);
+  std::string error;
+  ASSERT_TRUE(drive.Start(&error)) << error;
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  EXPECT_FALSE(drive.PortOpen());
+  EXPECT_GE(g_failedWaits.load(), 2);
+  EXPECT_LE(g_failedWaits.load(), 12);
+  drive.Stop();
 }
 
 }  // namespace
