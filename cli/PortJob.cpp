@@ -146,8 +146,7 @@ void PortJob::Interrupt() {
 
 std::intptr_t PortJob::OnMessage(const WindowMessage& message) {
   switch (message.msg) {
-    case WM_PORT_LOST:
-    case WM_CLOSE_REQUEST: {
+    case WM_PORT_LOST: {
       const QString reason = m_engine.Port().LastError();
       PortLost(reason.isEmpty() ? QStringLiteral("串口已断开") : reason);
       return 0;
