@@ -66,7 +66,7 @@ QJsonObject JsonReport::Port(CliCommand command, const PortReport& report) {
                    {QStringLiteral("status"), ExitCode(report.status)},
                    {QStringLiteral("result"), TextReport::StatusWord(command, report.status)},
                    {QStringLiteral("message"), report.message},
-                   {QStringLiteral("model"), report.identified ? QJsonValue(U(report.model)) : QJsonValue()},
+                   {QStringLiteral("model"), !report.model.empty() ? QJsonValue(U(report.model)) : QJsonValue()},
                    {QStringLiteral("version"), report.identified ? QJsonValue(U(report.version)) : QJsonValue()}};
   if (!report.file.isEmpty()) port.insert(QStringLiteral("file"), report.file);
   if (report.readout) {

@@ -33,12 +33,13 @@ void ReadTask::OnStep(const drive::ReadStepResult& result) {
       Abort(QStringLiteral("串口已断开，命令未能发出"));
       return;
   }
-  if (m_interrupted) m_read.Stop();
 }
 
 void ReadTask::Interrupt() {
-  // The step in flight ends with its reply or time-out; OnStep stops there.
+  // The command in flight has left whole; the read goes no further. Its
+  // answer is not waited for: an incomplete read is never saved anyway.
   m_interrupted = true;
+  m_read.Stop();
 }
 
 void ReadTask::Abort(const QString& reason) {
