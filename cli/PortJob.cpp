@@ -183,7 +183,7 @@ void PortJob::Finish() {
 QString PortJob::Progress() const {
   switch (m_phase) {
     case Phase::Idle:
-      return {};
+      return QStringLiteral("打开串口");
     case Phase::Identifying:
       return QStringLiteral("连接驱动器");
     case Phase::Working:

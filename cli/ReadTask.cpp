@@ -55,8 +55,10 @@ void ReadTask::OnFinished() {
 }
 
 QString ReadTask::Progress() const {
-  return QStringLiteral("读取参数 %1/%2").arg(m_read.Running() ? m_read.StepsDone() : drive::ParameterReadSequence::StepCount())
-      .arg(drive::ParameterReadSequence::StepCount());
+  int done = 0;
+  for (std::size_t i = 0; i < ParameterReadout::kSteps; ++i)
+    done += m_report.readout && m_report.readout->StateOf(i) != ParameterReadout::StepState::NotRun ? 1 : 0;
+  return QStringLiteral("读取参数 %1/%2").arg(done).arg(drive::ParameterReadSequence::StepCount());
 }
 
 }  // namespace zembra::cli
