@@ -62,7 +62,10 @@ CMainFrame::CMainFrame(LinkState& link, Profile& profile, Options options, QWidg
   UpdateTitle();
 }
 
-CMainFrame::~CMainFrame() { StopLink(); }
+CMainFrame::~CMainFrame() {
+  m_skin.Remove();
+  StopLink();
+}
 
 void CMainFrame::BuildMenu() {
   QMenuBar* bar = menuBar();
@@ -114,6 +117,9 @@ void CMainFrame::BuildClient() {
 
   m_panel = new CStatusPanel(m_link, client);
   layout->addWidget(m_panel);
+  // The skin starts with the dialog bar; from here on it follows every
+  // window shown, this one included.
+  m_skin.Apply(m_panel);
 
   m_splitter = new QSplitter(Qt::Horizontal, client);
   m_splitter->setObjectName(QStringLiteral("idc_59648"));

@@ -21,7 +21,9 @@ char Checksum(const std::string& bytes) {
 std::string RecordedMix() {
   std::string mix;
   for (int i = 0; i < 200; ++i) {
-    mix += "#" + std::to_string(1000 + i * 37) + "\r\n";
+    mix += '#';
+    mix += std::to_string(1000 + i * 37);
+    mix += "\r\n";
     std::string s16 = "*";
     s16 += static_cast<char>(1 + i % 3);
     s16 += static_cast<char>(i & 0x7F);
@@ -61,7 +63,7 @@ class RowReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
-      if (run.benchmark_name() == "FrameScannerMix") {
+      if (run.run_name.function_name == "FrameScannerMix") {
         const double mbPerS = run.counters.at("bytes_per_second") / 1e6;
         Print({"Frame scanner throughput, recorded mix", Fixed(mbPerS, 0, " MB/s"), "—", "—", "≥ 200 MB/s",
                mbPerS >= 200});
