@@ -138,6 +138,12 @@ void CMainFrame::BuildClient() {
   m_engine.SetConsoleWindow(m_console->Handle());
   m_connection->SetStatusPanel(m_panel->Handle());
   m_connection->SetParameterPage(m_sheet->ParameterPage().Handle());
+  CMonitor& monitor = m_sheet->MonitorPage();
+  monitor.AttachLink(m_engine);
+  monitor.SetStatusSink([this](const QString& text) { SetStatusText(text); });
+  // The parameter page does not hold the drive's values yet: the factory
+  // maximum speed and encoder resolution bound the samples' jumps.
+  monitor.SetSpikeFactorSource([] { return SpikeFactors{}; });
   m_quick->SetStatusPanel(m_panel->Handle());
   m_quick->SetEnableStateSource([this] { return m_panel->EnableState(); });
 }
