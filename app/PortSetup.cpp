@@ -6,7 +6,7 @@ namespace zembra {
 
 PortSetup::PortSetup(TransactionEngine& engine, Profile& profile) : m_engine(engine), m_profile(profile) {}
 
-std::string PortSetup::SettingsString(int baud) { return std::to_string(baud) + ",n,8,1"; }
+std::string PortSetup::SettingsString(int baud) { return CMSComm::SettingsFor(baud); }
 
 SerialChoice PortSetup::Saved() const {
   return {m_profile.GetInt(QStringLiteral("ComNum"), kDefaultComNumber),

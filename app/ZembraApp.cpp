@@ -7,7 +7,7 @@
 
 #include "app/MainFrame.h"
 #include "app/ProgramDataFolder.h"
-#include "app/TerminationSignals.h"
+#include "platform/TerminationSignals.h"
 #include "sim/VirtualDrive.h"
 
 // Resource initialisers must be called from the global namespace.

@@ -11,7 +11,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "commission brushless servo drives over RS
 set(CPACK_PACKAGE_DESCRIPTION
   "Zembra connects to a brushless servo drive over a serial line: it identifies the drive, reads, checks and
 writes its parameters, shows its status and alarms, charts it live while the motor moves and sends commands
-typed by hand. A virtual drive (zembra-vdrive) lets it run without hardware. The package also holds the C
+typed by hand. zembra-cli backs up, restores and verifies every connected drive at once from the command
+line. A virtual drive (zembra-vdrive) lets both run without hardware. The package also holds the C
 libraries of the PCI CAN interface card, libtq402 and libPX720DLL, with their headers and pkg-config files.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

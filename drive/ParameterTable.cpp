@@ -215,6 +215,12 @@ const std::array<SchemeKey, 43> kSchemeKeys{{
 constexpr std::string_view kSerialBaudItems[] = {"9600", "19200"};
 constexpr std::string_view kCanBaudItems[] = {"20", "50", "100", "125", "250", "500", "1000"};
 
+constexpr std::string_view kRunModeCaptions[] = {"速度模式", "位置模式", "转矩模式", "放大器模式"};
+constexpr std::string_view kSignalCaptions[] = {"数字指令", "差分模拟电压", "外部PWM信号", "步进脉冲", "单端模拟电压"};
+constexpr std::string_view kDirectionCaptions[] = {"正转", "反转"};
+constexpr std::string_view kNodeTypeCaptions[] = {"软件节点", "硬件节点"};
+constexpr std::string_view kFeedbackCaptions[] = {"编码器分辨率", "直流测速机"};
+
 int FindItem(std::span<const std::string_view> items, std::string_view text) {
   for (std::size_t i = 0; i < items.size(); ++i)
     if (items[i] == text) return static_cast<int>(i);
@@ -241,5 +247,16 @@ std::span<const std::string_view> ParameterTable::SerialBaudItems() { return kSe
 std::span<const std::string_view> ParameterTable::CanBaudItems() { return kCanBaudItems; }
 int ParameterTable::FindSerialBaud(std::string_view text) { return FindItem(kSerialBaudItems, text); }
 int ParameterTable::FindCanBaud(std::string_view text) { return FindItem(kCanBaudItems, text); }
+
+std::span<const std::string_view> ParameterTable::ChoiceCaptions(Field field) {
+  switch (field) {
+    case Field::RunMode: return kRunModeCaptions;
+    case Field::SignalSource: return kSignalCaptions;
+    case Field::Direction: return kDirectionCaptions;
+    case Field::NodeType: return kNodeTypeCaptions;
+    case Field::FeedbackType: return kFeedbackCaptions;
+    default: return {};
+  }
+}
 
 }  // namespace zembra::drive

@@ -106,6 +106,10 @@ class ParameterTable {
   static int FindSerialBaud(std::string_view text);
   static int FindCanBaud(std::string_view text);
 
+  // The captions of a radio group's buttons in index order (UTF-8); empty
+  // for fields that are not radio groups.
+  static std::span<const std::string_view> ChoiceCaptions(Field field);
+
   static constexpr std::string_view kSchemeSection = "option";
 };
 

@@ -54,6 +54,8 @@ int CMSComm::BaudFromSettings(const std::string& settings) {
   return TermiosSpeed(baud) == B0 ? 0 : baud;
 }
 
+std::string CMSComm::SettingsFor(int baud) { return std::to_string(baud) + ",n,8,1"; }
+
 bool CMSComm::Open(const QString& devicePath, const std::string& settings) {
   std::lock_guard lock(m_mutex);
   CloseLocked();

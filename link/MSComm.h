@@ -39,6 +39,8 @@ class CMSComm {
 
   // Parses "9600,n,8,1"; 0 for anything but a supported baud with n,8,1.
   static int BaudFromSettings(const std::string& settings);
+  // The settings string for a baud rate: "%d,n,8,1".
+  static std::string SettingsFor(int baud);
 
  private:
   void CloseLocked();

@@ -456,7 +456,10 @@ TEST_F(MainFrameOverPty, AVanishedPortIsReopenedWhenItsPathComesBack) {
   ASSERT_EQ(f.Create(), CMainFrame::CreateResult::Running);
   ASSERT_TRUE(Connected());
 
+  // Unplugged: the adapter's node and its by-id link go away together. A
+  // link left pointing at a pty number could meet another process's pty.
   drive.ClosePort();
+  ASSERT_TRUE(QFile::remove(byId));
   ASSERT_TRUE(WaitUntil([&] { return !link.connected.load(); }, 3s));
   EXPECT_EQ(f.StatusText(), QStringLiteral("串口已断开"));
   EXPECT_TRUE(f.Watcher().Watching());

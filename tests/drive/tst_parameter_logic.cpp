@@ -71,6 +71,20 @@ TEST(ParameterTable, ReadsAndWritesRunInTheDrivesOrder) {
   EXPECT_EQ(writes[35], "SORG0\r");
 }
 
+TEST(ParameterTable, EveryRadioGroupNamesOneCaptionPerButtonInIndexOrder) {
+  for (const FieldInfo& info : ParameterTable::Fields()) {
+    const auto captions = ParameterTable::ChoiceCaptions(info.field);
+    if (info.kind == ControlKind::RadioGroup) {
+      EXPECT_EQ(captions.size(), info.controls.size()) << info.name;
+    } else {
+      EXPECT_TRUE(captions.empty()) << info.name;
+    }
+  }
+  EXPECT_EQ(ParameterTable::ChoiceCaptions(Field::SignalSource)[4], "单端模拟电压");
+  EXPECT_EQ(ParameterTable::ChoiceCaptions(Field::Direction)[1], "反转");
+  EXPECT_EQ(ParameterTable::ChoiceCaptions(Field::RunMode)[3], "放大器模式");
+}
+
 TEST(ReplyDecoding, NumbersTakeTheLeadingIntegerAndShowErrAsZeroExceptRawFields) {
   DecodedReply speed = DecodeReply(StepOf("GSP"), "3000");
   ASSERT_EQ(speed.updates.size(), 1u);

@@ -6,9 +6,11 @@
 
 #include <QString>
 
+#include "drive/PageStart.h"
 #include "drive/ParameterTable.h"
 #include "drive/SchemeMapping.h"
 #include "platform/Gbk.h"
+#include "platform/Profile.h"
 #include "tests/common/TempFolder.h"
 
 namespace zembra::drive {
@@ -145,6 +147,27 @@ TEST_F(SchemeFiles, FilesThatAreNotSchemesAreRefusedAndChangeNothing) {
   ASSERT_TRUE(test::WriteBytes(path, std::string("\x00\x01\xff\xfe garbage", 12)));
   EXPECT_EQ(LoadFrom(path, set), SchemeLoadResult::NoOptionSection);
   EXPECT_EQ(set, before);
+}
+
+TEST(PageStart, TheListsFollowTheSavedRatesWithTheirOwnFallbacks) {
+  EXPECT_EQ(PageStart::WithLists(9600, 500), FreshPage());
+  const ParameterSet fast = PageStart::WithLists(19200, 250);
+  EXPECT_EQ(fast.SerialBaudText(), "19200");
+  EXPECT_EQ(fast.CanBaudText(), "250");
+  // A rate the lists do not hold: RS-232 shows nothing, CAN shows "500".
+  const ParameterSet odd = PageStart::WithLists(38400, 300);
+  EXPECT_EQ(odd.Int(Field::SerialBaud), -1);
+  EXPECT_EQ(odd.CanBaudText(), "500");
+  EXPECT_EQ(odd.Int(Field::EncoderResolution), 4);  // everything else as constructed
+
+  test::TempFolder settings;
+  Profile::UseFolderForTests(settings.Folder());
+  EXPECT_EQ(PageStart::FromProfile(Profile()), FreshPage());  // nothing saved: the defaults
+  Profile().WriteInt(QStringLiteral("ComBand"), 19200);
+  Profile().WriteInt(QStringLiteral("CanBand"), 1000);
+  const ParameterSet saved = PageStart::FromProfile(Profile());
+  EXPECT_EQ(saved.SerialBaudText(), "19200");
+  EXPECT_EQ(saved.CanBaudText(), "1000");
 }
 
 }  // namespace

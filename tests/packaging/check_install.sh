@@ -37,7 +37,7 @@ listing() { (cd "$1" && find . \( -type f -o -type l \) | sed 's|^\./||' | LC_AL
 expected_files() {
   local icons="$DATADIR/icons/hicolor"
   printf '%s\n' \
-    "$BINDIR/zembra" "$BINDIR/zembra-vdrive" \
+    "$BINDIR/zembra" "$BINDIR/zembra-vdrive" "$BINDIR/zembra-cli" \
     "$LIBDIR/libPX720DLL.so" "$LIBDIR/libtq402.so" \
     "$LIBDIR/pkgconfig/PX720DLL.pc" "$LIBDIR/pkgconfig/tq402.pc" \
     "$INCLUDEDIR/bridgelib/PX720DLL.h" "$INCLUDEDIR/canlib/tq402.h" \
@@ -45,7 +45,7 @@ expected_files() {
     "$DATADIR/applications/$APP_ID.desktop" \
     "$DATADIR/metainfo/$APP_ID.metainfo.xml" \
     "$icons/scalable/apps/$APP_ID.svg" \
-    "$MANDIR/man1/zembra.1.gz" "$MANDIR/man1/zembra-vdrive.1.gz"
+    "$MANDIR/man1/zembra.1.gz" "$MANDIR/man1/zembra-vdrive.1.gz" "$MANDIR/man1/zembra-cli.1.gz"
   for size in 16 24 32 48 64 128 256; do echo "$icons/${size}x${size}/apps/$APP_ID.png"; done
 }
 
@@ -66,7 +66,7 @@ layout)
   mv "$prefix" "$work/moved"
   check_version_file "$work/moved"
   # No path of the build tree in what runs (the debugging sections may name sources).
-  for f in "$BINDIR/zembra" "$BINDIR/zembra-vdrive" "$LIBDIR/libtq402.so" "$LIBDIR/libPX720DLL.so"; do
+  for f in "$BINDIR/zembra" "$BINDIR/zembra-vdrive" "$BINDIR/zembra-cli" "$LIBDIR/libtq402.so" "$LIBDIR/libPX720DLL.so"; do
     strip -o "$work/stripped" "$work/moved/$f"
     if grep -qaF "$SOURCE_DIR" "$work/stripped"; then fail "$f holds a path of the source or build tree"; fi
   done
@@ -113,7 +113,7 @@ manpages)
   need groff groff-base
   prefix="$work/prefix"
   install_to "$prefix"
-  for page in zembra zembra-vdrive; do
+  for page in zembra zembra-vdrive zembra-cli; do
     file="$prefix/$MANDIR/man1/$page.1.gz"
     warnings=$(zcat "$file" | LC_ALL=C.UTF-8 groff -k -t -man -Tutf8 -ww -z 2>&1)
     [ -z "$warnings" ] || fail "$page(1) renders with warnings: $warnings"

@@ -1,7 +1,8 @@
 #pragma once
 // Turns SIGINT and SIGTERM into a call on the GUI thread, so that Ctrl+C in
-// a terminal or a session logout closes the program by the same orderly
-// exit as its close button: streams stopped, receive thread ended.
+// a terminal or a session logout ends a program by its own orderly exit
+// (the window's close button, the command-line tool's stop after the
+// command in flight) instead of killing it mid-transaction.
 #include <QObject>
 #include <functional>
 
