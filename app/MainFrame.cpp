@@ -141,9 +141,6 @@ void CMainFrame::BuildClient() {
   CMonitor& monitor = m_sheet->MonitorPage();
   monitor.AttachLink(m_engine);
   monitor.SetStatusSink([this](const QString& text) { SetStatusText(text); });
-  // The parameter page does not hold the drive's values yet: the factory
-  // maximum speed and encoder resolution bound the samples' jumps.
-  monitor.SetSpikeFactorSource([] { return SpikeFactors{}; });
   m_quick->SetStatusPanel(m_panel->Handle());
   m_quick->SetEnableStateSource([this] { return m_panel->EnableState(); });
 
@@ -152,6 +149,9 @@ void CMainFrame::BuildClient() {
   params.SetStatusTextSink([this](const QString& text) { SetStatusText(text); });
   params.SetConsoleSink([this](std::string_view gbk) { m_console->Sink().AppendNarrow(gbk, true); });
   params.SetModelNameSource([this] { return m_panel->Model().ModelText(); });
+  // A sample may move no further than the drive's top speed allows, as the
+  // parameter page shows it when the monitoring page comes up.
+  monitor.SetSpikeFactorSource([&params] { return SpikeFactors{params.MaxSpeed(), params.EncoderResolution()}; });
 }
 
 void CMainFrame::WirePanel() {

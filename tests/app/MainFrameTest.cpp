@@ -341,6 +341,38 @@ TEST_F(MainFrameOverPty, TheMonitoringPageChartsALiveCurveAndATabClickStopsIt) {
   EXPECT_EQ(Count("V0"), 0u);  // the motor was left running
 }
 
+TEST_F(MainFrameOverPty, TheMonitoringPageBoundsJumpsByTheParameterPagesSpeedAndResolution) {
+  CMainFrame& f = MakeFrame();
+  f.resize(1366, 720);
+  f.show();
+  ASSERT_EQ(f.Create(), CMainFrame::CreateResult::Running);
+  ASSERT_TRUE(Connected());
+  CZembraSheetView& sheet = f.SheetView();
+  CMonitor& monitor = sheet.MonitorPage();
+  // What the drive holds (3000 r/min, 10000 counts), then what the user typed
+  // over it: the monitoring page takes the page as it stands.
+  auto clickTab = [&](int index) {
+    QTest::mouseClick(sheet.TabStrip(), Qt::LeftButton, {}, sheet.TabStrip()->TabRect(index).center());
+  };
+  clickTab(CZembraSheetView::kMonitorPage);
+  // The tab posts its activation; the page takes the factors when it arrives.
+  EXPECT_TRUE(WaitUntil([&] { return monitor.Samples().Factors().maxSpeed == 3000; }));
+  EXPECT_EQ(monitor.Samples().Factors().encoderResolution, 10000);
+
+  clickTab(CZembraSheetView::kParameterPage);
+  CBasicParam& params = sheet.ParameterPage();
+  ASSERT_TRUE(WaitUntil([&] { return params.RunningOperation() == ParameterOperations::Kind::None && params.isVisible(); }, 10s));
+  auto* speed = params.findChild<QLineEdit*>(QStringLiteral("idc_1036"));
+  auto* resolution = params.findChild<QLineEdit*>(QStringLiteral("idc_1030"));
+  ASSERT_NE(speed, nullptr);
+  ASSERT_NE(resolution, nullptr);
+  speed->setText(QStringLiteral("1500"));
+  resolution->setText(QStringLiteral("2048"));
+  clickTab(CZembraSheetView::kMonitorPage);
+  EXPECT_TRUE(WaitUntil([&] { return monitor.Samples().Factors().maxSpeed == 1500; }));
+  EXPECT_EQ(monitor.Samples().Factors().encoderResolution, 2048);
+}
+
 TEST_F(MainFrameOverPty, ClosingWithoutMonitoringSendsNothing) {
   CMainFrame& f = MakeFrame();
   ASSERT_EQ(f.Create(), CMainFrame::CreateResult::Running);
