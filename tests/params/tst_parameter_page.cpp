@@ -15,6 +15,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -505,6 +506,49 @@ TEST_F(ParameterPageOverPty, SchemesAreSavedAndLoadedThroughThePage) {
   Click(CParameterForm::IDC_SAVE_SCHEME);
   EXPECT_TRUE(LastPrompt().startsWith(QStringLiteral("方案保存失败：无法写入文件")));
   EXPECT_EQ(prompter.CountOf(SchemeFiles::kSaved), 1);
+}
+
+// The command-line tool's backup is the page's "保存参数方案" after a read,
+// byte for byte, also over a file that holds more than a scheme.
+TEST_F(ParameterPageOverPty, TheCommandLineToolBacksUpTheSameFileAsThePage) {
+  drive.WithModel([](sim::DriveModel& m) {
+    m.SetMode(sim::DriveMode::Position, sim::SignalSource::SingleEndedAnalog);
+    m.SetParameter(DriveParameter::MaxSpeed, 2750);
+    m.SetParameter(DriveParameter::EncoderResolution, 8192);
+    m.SetParameter(DriveParameter::Direction, 0);
+  });
+  const QByteArray existing = ToGbk(QStringLiteral("[drive]\r\nnote=机柜 3\r\n[option]\r\n最高速度=1\r\nextra=keep\r\n")).c_str();
+  const QString byPage = folder.path() + "/page.qnd";
+  const QString byTool = folder.path() + "/tool.qnd";
+  for (const QString& path : {byPage, byTool}) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(existing);
+  }
+  ASSERT_TRUE(ReadAll());
+  prompter.fileAnswer = byPage;
+  Click(CParameterForm::IDC_SAVE_SCHEME);
+  ASSERT_EQ(LastPrompt(), QStringLiteral("方案保存成功"));
+
+  // The tool takes the drive's line for itself.
+  engine.StopReceiveThread();
+  engine.ClosePort();
+  QProcess tool;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("XDG_CONFIG_HOME"), folder.path() + "/config");
+  tool.setProcessEnvironment(env);
+  tool.start(QStringLiteral(ZEMBRA_CLI_BINARY),
+             {"--port", QString::fromStdString(drive.SlavePath()), "--quiet", "backup", byTool});
+  ASSERT_TRUE(tool.waitForFinished(30000));
+  ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+
+  QFile page(byPage), cli(byTool);
+  ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+  ASSERT_TRUE(cli.open(QIODevice::ReadOnly));
+  const QByteArray pageBytes = page.readAll();
+  EXPECT_TRUE(pageBytes.contains("extra=keep\r\n"));
+  EXPECT_TRUE(pageBytes.contains(QByteArray(ToGbk(QStringLiteral("最高速度=2750\r\n")).c_str())));
+  EXPECT_EQ(pageBytes, cli.readAll());
 }
 
 TEST_F(ParameterPageOverPty, HintsNamesAndIdsAreWhereScreenReadersAndDriversLookForThem) {
