@@ -400,6 +400,44 @@ TEST_F(CanRecovery, RecoveryUsesTheLibrarysCopyOfTheBlock) {
   EXPECT_EQ(state.acceptanceMask, (std::array<std::uint8_t, 4>{0x0F, 0x0F, 0x0F, 0x0F}));
 }
 
+// A caller's register access and the interrupt routine's run on different
+// threads; each is a select followed by a data access, so one must never
+// land between the other's two halves.
+TEST_F(CanInterrupts, RegisterAccessFromACallerDuringInterruptsStaysWhole) {
+  Init();
+  ASSERT_EQ(CAN_Enable_Interrupt(0, 2, ReceivingCallback), 1);
+  std::atomic<bool> stop{false};
+  std::atomic<long> wrongReads{0};
+  std::thread caller([&] {
+    const std::uint8_t enable[2] = {kRegInterruptEnable, 0xC5};
+    while (!stop.load()) {
+      CAN_WriteReg(0, enable);
+      std::uint8_t read[2] = {kRegInterruptEnable, 0};
+      if (CAN_ReadReg(0, read) != 1 || read[1] != 0xC5) ++wrongReads;
+    }
+  });
+  constexpr int kFrames = 150;
+  int served = 0;
+  for (int i = 1; i <= kFrames; ++i) {
+    const std::size_t from = LineWriteCount();
+    World().SendFromOutside(OutsideFrame(static_cast<std::uint32_t>(i), static_cast<std::uint8_t>(i)));
+    if (!InterruptServedSince(from) || g_log.framesReceived.load() != i) break;
+    const auto expected = StandardFrame(static_cast<std::uint32_t>(i),
+                                        {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i + 1),
+                                         static_cast<std::uint8_t>(i + 2)});
+    bool intact = true;
+    for (std::size_t b = 0; b < 6; ++b) intact = intact && g_log.lastFrame[b].load() == expected[b];
+    if (!intact) break;
+    served = i;
+  }
+  stop = true;
+  caller.join();
+  EXPECT_EQ(served, kFrames) << "frame " << served + 1 << " was lost or garbled";
+  EXPECT_EQ(wrongReads.load(), 0);
+  const auto lines = LineValues(World().OutputLineWrites(0));
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), kResetAsserted), 0) << "a frame was taken for an error";
+}
+
 TEST_F(CanAccess, BufferedDataIsCountedAndTakenOnlyWhenEnoughIsThere) {
   World().PushBufferedData(0, {0x10, 0x20, 0x30, 0x40, 0x50});
   EXPECT_EQ(CAN_ReadDataNum(0), 5);

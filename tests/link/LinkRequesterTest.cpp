@@ -194,6 +194,55 @@ TEST(WaitSlot, WindowAndCodeNeverTearApart) {
   EXPECT_EQ(torn.load(), 0);
 }
 
+// The GUI thread and a sequence may send at the same moment: only one of
+// them may come away holding the link.
+TEST(WaitSlot, OfTwoRacingClaimsOnlyOneHolds) {
+  WaitSlot slot;
+  std::atomic<int> holders{0};
+  std::atomic<long> overlaps{0};
+  auto contend = [&](HWND window, int code) {
+    for (int i = 0; i < 200000; ++i) {
+      if (!slot.TryClaim(window, code)) continue;
+      if (holders.fetch_add(1) != 0) ++overlaps;
+      holders.fetch_sub(1);
+      slot.ReleaseIf(window);
+    }
+  };
+  std::thread other(contend, HWND{5}, kCodeGT);
+  contend(6, kCodeGSP);
+  other.join();
+  EXPECT_EQ(overlaps.load(), 0);
+}
+
+// A release by a window that no longer holds the link (its late time-out)
+// races with the holder's own release and the next claim: it must never
+// clear the claim that came after.
+TEST(WaitSlot, AStaleReleaseNeverClearsTheNextClaim) {
+  WaitSlot slot;
+  std::atomic<bool> stop{false};
+  std::thread stale([&] {
+    while (!stop.load()) slot.ReleaseIf(1);
+  });
+  std::thread first([&] {
+    while (!stop.load())
+      if (slot.TryClaim(1, kCodeGSP)) slot.ReleaseIf(1);
+  });
+  long claims = 0, lost = 0;
+  for (int i = 0; i < 300000; ++i) {
+    if (!slot.TryClaim(2, kCodeGVER)) continue;
+    ++claims;
+    bool held = true;
+    for (int k = 0; k < 4; ++k) held = held && slot.Window() == 2;
+    lost += !held;
+    slot.ReleaseIf(2);
+  }
+  stop = true;
+  stale.join();
+  first.join();
+  EXPECT_GT(claims, 0);
+  EXPECT_EQ(lost, 0) << "of " << claims << " claims";
+}
+
 TEST(WaitSlot, ClaimAndReleaseFollowTheHolder) {
   WaitSlot slot;
   EXPECT_TRUE(slot.TryClaim(7, kCodeGSP));

@@ -117,6 +117,23 @@ TEST(WindowRuntime, SetTimerFromAWorkerStartsItAndSettingAgainRestarts) {
   KillTimer(w.Handle(), 9);
 }
 
+// A worker's request is still queued when the GUI thread sets the same
+// timer directly; the queued, older request must not replace the running
+// timer with one that belongs to no current setting.
+TEST(WindowRuntime, AQueuedOlderSetDoesNotSilenceANewerOne) {
+  RecordingWindow w;
+  std::thread([&] { SetTimer(w.Handle(), 12, 60000); }).join();
+  SetTimer(w.Handle(), 12, 5);
+  ASSERT_TRUE(WaitUntil([&] { return w.ticks.size() >= 3; }, 2000ms));
+  // And a queued set that a kill overtook does not bring the timer back.
+  std::thread([&] { SetTimer(w.Handle(), 12, 5); }).join();
+  KillTimer(w.Handle(), 12);
+  const std::size_t seen = w.ticks.size();
+  PumpFor(40ms);
+  EXPECT_EQ(w.ticks.size(), seen);
+  EXPECT_FALSE(IsTimerRunning(w.Handle(), 12));
+}
+
 TEST(WindowRuntime, TimersOfADestroyedWindowDoNotFire) {
   auto w = std::make_unique<RecordingWindow>();
   HWND h = w->Handle();
