@@ -160,6 +160,18 @@ TEST_F(RequesterOverPty, CancelFreesTheLinkAndDropsTheCompletion) {
   EXPECT_TRUE(results.empty());
 }
 
+TEST_F(RequesterOverPty, AHookThatCancelsLeavesTheRequesterFree) {
+  RequestOptions options = Options(false, 0ms);
+  options.onSent = [&] { requester.Cancel(); };
+  ASSERT_TRUE(requester.Send("SSP1\r", options, Record()));
+  EXPECT_FALSE(requester.Pending());
+  ASSERT_TRUE(requester.Request("GSP\r", Options(false, 0ms), Record()));
+  ASSERT_TRUE(WaitUntil([&] { return !results.empty(); }));
+  PumpFor(50ms);
+  ASSERT_EQ(results.size(), 1u) << "the cancelled send completed after all";
+  EXPECT_EQ(results[0].code, kCodeGSP);
+}
+
 TEST_F(RequesterOverPty, AClosedPortIsRefusedAtOnceAndHoldsNothing) {
   engine.Port().Close();
   ASSERT_TRUE(requester.Request("GSP\r", Options(false, 1000ms), Record()));
@@ -194,24 +206,29 @@ TEST(WaitSlot, WindowAndCodeNeverTearApart) {
   EXPECT_EQ(torn.load(), 0);
 }
 
+// Races of the wait claim. Each runs for a while, long enough for threads
+// to be interrupted at every point of a claim or release, and stops early
+// at the first broken claim.
+constexpr auto kRaceTime = std::chrono::milliseconds(1000);
+
 // The GUI thread and a sequence may send at the same moment: only one of
 // them may come away holding the link.
 TEST(WaitSlot, OfTwoRacingClaimsOnlyOneHolds) {
   WaitSlot slot;
-  std::atomic<int> holders{0};
-  std::atomic<long> overlaps{0};
+  std::atomic<bool> broken{false};
+  const auto end = std::chrono::steady_clock::now() + kRaceTime;
   auto contend = [&](HWND window, int code) {
-    for (int i = 0; i < 200000; ++i) {
+    while (!broken.load() && std::chrono::steady_clock::now() < end) {
       if (!slot.TryClaim(window, code)) continue;
-      if (holders.fetch_add(1) != 0) ++overlaps;
-      holders.fetch_sub(1);
+      for (int k = 0; k < 8; ++k)
+        if (slot.Window() != window) broken = true;
       slot.ReleaseIf(window);
     }
   };
   std::thread other(contend, HWND{5}, kCodeGT);
   contend(6, kCodeGSP);
   other.join();
-  EXPECT_EQ(overlaps.load(), 0);
+  EXPECT_FALSE(broken.load()) << "two senders held the link at once";
 }
 
 // A release by a window that no longer holds the link (its late time-out)
@@ -220,27 +237,30 @@ TEST(WaitSlot, OfTwoRacingClaimsOnlyOneHolds) {
 TEST(WaitSlot, AStaleReleaseNeverClearsTheNextClaim) {
   WaitSlot slot;
   std::atomic<bool> stop{false};
-  std::thread stale([&] {
-    while (!stop.load()) slot.ReleaseIf(1);
-  });
+  // Several stale releasers, so one is often interrupted mid-release.
+  std::vector<std::thread> stale;
+  for (int t = 0; t < 3; ++t)
+    stale.emplace_back([&] {
+      while (!stop.load()) slot.ReleaseIf(1);
+    });
   std::thread first([&] {
     while (!stop.load())
       if (slot.TryClaim(1, kCodeGSP)) slot.ReleaseIf(1);
   });
-  long claims = 0, lost = 0;
-  for (int i = 0; i < 300000; ++i) {
+  long claims = 0;
+  bool lost = false;
+  const auto end = std::chrono::steady_clock::now() + kRaceTime;
+  while (!lost && std::chrono::steady_clock::now() < end) {
     if (!slot.TryClaim(2, kCodeGVER)) continue;
     ++claims;
-    bool held = true;
-    for (int k = 0; k < 4; ++k) held = held && slot.Window() == 2;
-    lost += !held;
+    for (int k = 0; k < 8; ++k) lost = lost || slot.Window() != 2;
     slot.ReleaseIf(2);
   }
   stop = true;
-  stale.join();
+  for (auto& t : stale) t.join();
   first.join();
   EXPECT_GT(claims, 0);
-  EXPECT_EQ(lost, 0) << "of " << claims << " claims";
+  EXPECT_FALSE(lost) << "a stale release cleared a claim after " << claims << " claims";
 }
 
 TEST(WaitSlot, ClaimAndReleaseFollowTheHolder) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -103,6 +104,44 @@ TEST(WindowRuntime, KillFromAnotherThreadStopsEvenAnOverdueTick) {
   }).join();
   PumpFor(50ms);
   EXPECT_EQ(ticksAfterKill, 0);
+}
+
+// Two timers fall due together, so the event loop delivers both in one
+// pass. While the first tick is handled, a worker kills the second timer,
+// or restarts it with a long period: the second's tick, already on its way,
+// belongs to the old setting and must not arrive.
+void ExpectNoDueTickAfterAWorkerChangesIt(const std::function<void(HWND, std::uint32_t)>& change) {
+  RecordingWindow w;
+  std::atomic<std::uint32_t> changed{0};
+  int ticksAfterChange = 0;
+  w.onTick = [&](std::uint32_t id) {
+    if (id == changed.load()) {
+      ++ticksAfterChange;
+      return;
+    }
+    if (changed.load() != 0) return;
+    const std::uint32_t other = id == 21 ? 22 : 21;
+    std::thread([&, other] {
+      change(w.Handle(), other);
+      changed.store(other);
+    }).join();
+  };
+  SetTimer(w.Handle(), 21, 10);
+  SetTimer(w.Handle(), 22, 10);
+  std::this_thread::sleep_for(30ms);  // both overdue when the loop next runs
+  ASSERT_TRUE(WaitUntil([&] { return changed.load() != 0; }));
+  PumpFor(40ms);
+  EXPECT_EQ(ticksAfterChange, 0);
+  KillTimer(w.Handle(), 21);
+  KillTimer(w.Handle(), 22);
+}
+
+TEST(WindowRuntime, AKillFromAWorkerStopsATickAlreadyBeingDelivered) {
+  ExpectNoDueTickAfterAWorkerChangesIt([](HWND h, std::uint32_t id) { KillTimer(h, id); });
+}
+
+TEST(WindowRuntime, ARestartFromAWorkerDropsTheOldSettingsDueTick) {
+  ExpectNoDueTickAfterAWorkerChangesIt([](HWND h, std::uint32_t id) { SetTimer(h, id, 60000); });
 }
 
 TEST(WindowRuntime, SetTimerFromAWorkerStartsItAndSettingAgainRestarts) {
