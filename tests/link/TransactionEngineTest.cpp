@@ -226,6 +226,12 @@ TEST_F(EngineOverPty, AVanishedPortIsReportedAndNothingHangs) {
       if (m.Text().find("\xB4\xAE\xBF\xDA") != std::string::npos) return true;
     return false;
   }));
+  // Once: a hung-up descriptor is not waited on again, so the thread
+  // neither spins on it nor repeats the news.
+  PumpFor(300ms);
+  int lost = 0;
+  for (const auto& m : owner.all) lost += m.msg == WM_PORT_LOST;
+  EXPECT_EQ(lost, 1);
   engine.StopReceiveThread();  // returns: the thread is not stuck on the dead port
   EXPECT_FALSE(engine.ReceiveThreadRunning());
 }
