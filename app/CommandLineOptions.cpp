@@ -25,6 +25,8 @@ CommandLineOptions CommandLineOptions::Parse(const QStringList& arguments) {
       }
     } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
       options.showHelp = true;
+    } else if (a == QLatin1String("--version")) {
+      options.showVersion = true;
     } else if (a.compare(QLatin1String("/XRBLNOQ"), Qt::CaseInsensitive) == 0 ||
                a.compare(QLatin1String("/J"), Qt::CaseInsensitive) == 0) {
       // debug switch, taken above
@@ -49,6 +51,7 @@ QString CommandLineOptions::HelpText() {
       "                settings in the program)\n"
       "  --simulate    start the built-in virtual drive and connect to it\n"
       "  /XRBLNOQ, /J  debug mode: behave as connected without a drive\n"
+      "  --version     show the version and the version file in use\n"
       "  --help        show this text\n");
 }
 

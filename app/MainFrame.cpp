@@ -62,7 +62,10 @@ CMainFrame::CMainFrame(LinkState& link, Profile& profile, Options options, QWidg
   UpdateTitle();
 }
 
-CMainFrame::~CMainFrame() { StopLink(); }
+CMainFrame::~CMainFrame() {
+  m_skin.Remove();
+  StopLink();
+}
 
 void CMainFrame::BuildMenu() {
   QMenuBar* bar = menuBar();
@@ -114,6 +117,9 @@ void CMainFrame::BuildClient() {
 
   m_panel = new CStatusPanel(m_link, client);
   layout->addWidget(m_panel);
+  // The skin starts with the dialog bar; from here on it follows every
+  // window shown, this one included.
+  m_skin.Apply(m_panel);
 
   m_splitter = new QSplitter(Qt::Horizontal, client);
   m_splitter->setObjectName(QStringLiteral("idc_59648"));
@@ -132,6 +138,12 @@ void CMainFrame::BuildClient() {
   m_engine.SetConsoleWindow(m_console->Handle());
   m_connection->SetStatusPanel(m_panel->Handle());
   m_connection->SetParameterPage(m_sheet->ParameterPage().Handle());
+  CMonitor& monitor = m_sheet->MonitorPage();
+  monitor.AttachLink(m_engine);
+  monitor.SetStatusSink([this](const QString& text) { SetStatusText(text); });
+  // The parameter page does not hold the drive's values yet: the factory
+  // maximum speed and encoder resolution bound the samples' jumps.
+  monitor.SetSpikeFactorSource([] { return SpikeFactors{}; });
   m_quick->SetStatusPanel(m_panel->Handle());
   m_quick->SetEnableStateSource([this] { return m_panel->EnableState(); });
 }

@@ -14,6 +14,7 @@
 #include "link/TransactionEngine.h"
 #include "platform/Profile.h"
 #include "platform/WindowRuntime.h"
+#include "skin/WindowSkin.h"
 
 class QLabel;
 class QSplitter;
@@ -63,6 +64,7 @@ class CMainFrame : public QMainWindow, public MessageWindow {
   CStatusPanel& StatusPanel() { return *m_panel; }
   CZembraSheetView& SheetView() { return *m_sheet; }
   CZembraEditView& Console() { return *m_console; }
+  WindowSkin& Skin() { return m_skin; }
   QSplitter& Splitter() { return *m_splitter; }
 
   // The status bar's progress pane (the bar itself stays hidden).
@@ -92,6 +94,8 @@ class CMainFrame : public QMainWindow, public MessageWindow {
   void UpdateTitle();
   void StopLink();
 
+  // Started when the dialog bar exists, removed before the window goes.
+  WindowSkin m_skin{SkinSettings::Default()};
   LinkState& m_link;
   Profile& m_profile;
   Options m_options;

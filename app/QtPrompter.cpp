@@ -19,6 +19,10 @@ QMessageBox::Icon ToQt(PromptIcon icon) {
   return QMessageBox::NoIcon;
 }
 
+// The desktop's own file dialog is no window of ours and would escape the
+// skin; Qt's dialog looks like every other window of the program.
+constexpr QFileDialog::Options kFileDialogOptions = QFileDialog::DontUseNativeDialog;
+
 }  // namespace
 
 void QtPrompter::ShowMessage(const QString& text, const QString& caption, PromptIcon icon) {
@@ -34,13 +38,13 @@ bool QtPrompter::AskYesNo(const QString& text, const QString& caption) {
 }
 
 std::optional<QString> QtPrompter::OpenFileName(const QString& caption, const QString& folder, const QString& filter) {
-  QString path = QFileDialog::getOpenFileName(m_parent, caption, folder, filter);
+  QString path = QFileDialog::getOpenFileName(m_parent, caption, folder, filter, nullptr, kFileDialogOptions);
   if (path.isEmpty()) return std::nullopt;
   return path;
 }
 
 std::optional<QString> QtPrompter::SaveFileName(const QString& caption, const QString& folder, const QString& filter) {
-  QString path = QFileDialog::getSaveFileName(m_parent, caption, folder, filter);
+  QString path = QFileDialog::getSaveFileName(m_parent, caption, folder, filter, nullptr, kFileDialogOptions);
   if (path.isEmpty()) return std::nullopt;
   return path;
 }

@@ -1,18 +1,39 @@
 #include "app/ZembraApp.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QPalette>
 #include <QScreen>
 
 #include "app/MainFrame.h"
+#include "app/ProgramDataFolder.h"
 #include "app/TerminationSignals.h"
 #include "sim/VirtualDrive.h"
 
+// Resource initialisers must be called from the global namespace.
+static void InitAppResources() { Q_INIT_RESOURCE(app_icon); }
+
 namespace zembra {
+namespace {
+
+// The desktop entry's name without ".desktop": the desktop matches the
+// running window to its entry and icon by it.
+const char* const kDesktopFileName = "org.example.zembra";
+
+QIcon ProgramIcon() {
+  InitAppResources();
+  QIcon icon;
+  for (int size : {32, 48, 64, 128, 256}) icon.addFile(QStringLiteral(":/app/icon-%1.png").arg(size));
+  return icon;
+}
+
+}  // namespace
 
 CZembraApp::CZembraApp(CommandLineOptions options) : m_options(std::move(options)) {
   QCoreApplication::setOrganizationName(QStringLiteral("DIRER"));
   QCoreApplication::setApplicationName(QStringLiteral("Zembra"));
+  QGuiApplication::setDesktopFileName(QLatin1String(kDesktopFileName));
+  QApplication::setWindowIcon(ProgramIcon());
   InstallPrompter(&m_prompter);
 }
 
@@ -45,7 +66,7 @@ bool CZembraApp::InitInstance() {
   CMainFrame::Options frameOptions;
   frameOptions.debugMode = m_options.debugMode;
   frameOptions.deviceOverride = device;
-  frameOptions.programFolder = QCoreApplication::applicationDirPath();
+  frameOptions.programFolder = ProgramDataFolder::Locate(QCoreApplication::applicationDirPath());
   m_frame = std::make_unique<CMainFrame>(m_link, m_profile, frameOptions);
   m_prompter.SetParent(m_frame.get());
   m_signals = std::make_unique<TerminationSignals>([this] {

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/CommandLineOptions.h"
+#include "app/VersionReport.h"
 #include "app/ZembraApp.h"
 
 int main(int argc, char** argv) {
@@ -16,6 +17,13 @@ int main(int argc, char** argv) {
   if (!options.error.isEmpty()) {
     std::fprintf(stderr, "zembra: %s\n", options.error.toLocal8Bit().constData());
     return 2;
+  }
+  if (options.showVersion) {
+    QCoreApplication core(argc, argv);
+    const zembra::VersionReport report =
+        zembra::VersionReport::For(QStringLiteral(ZEMBRA_VERSION_TEXT), QCoreApplication::applicationDirPath());
+    std::fputs(report.text.toLocal8Bit().constData(), report.found ? stdout : stderr);
+    return report.found ? 0 : 1;
   }
   if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
       qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {

@@ -1,11 +1,13 @@
 // Units measured alone with Google Benchmark: the frame scanner on a
-// recorded mix of replies, sampling frames and parameter blocks.
+// recorded mix of replies, sampling frames and parameter blocks; the
+// monitoring samples taken into a full list and replayed for a view.
 #include <benchmark/benchmark.h>
 
 #include <string>
 
 #include "bench/BenchRow.h"
 #include "link/FrameScanner.h"
+#include "monitor/SampleStore.h"
 
 namespace zembra::bench {
 namespace {
@@ -21,7 +23,9 @@ char Checksum(const std::string& bytes) {
 std::string RecordedMix() {
   std::string mix;
   for (int i = 0; i < 200; ++i) {
-    mix += "#" + std::to_string(1000 + i * 37) + "\r\n";
+    mix += '#';
+    mix += std::to_string(1000 + i * 37);
+    mix += "\r\n";
     std::string s16 = "*";
     s16 += static_cast<char>(1 + i % 3);
     s16 += static_cast<char>(i & 0x7F);
@@ -56,15 +60,50 @@ void FrameScannerMix(benchmark::State& state) {
 }
 BENCHMARK(FrameScannerMix)->MinTime(1.0);
 
+// A list at its cap: each new sample must still cost a constant few
+// operations, the oldest leaving as the newest comes.
+void SampleIntoFullList(benchmark::State& state) {
+  SampleStore store;
+  const AxisRange wide{0.0, 1e12, 1e12};
+  std::uint32_t tick = 0;
+  for (std::size_t i = 0; i < SampleStore::kCapacity; ++i) store.Add(MonitorSeries::Speed, i % 1000, tick += 100, wide);
+  for (auto _ : state) {
+    tick += 100;
+    benchmark::DoNotOptimize(store.Add(MonitorSeries::Speed, tick % 1000, tick, wide));
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(SampleIntoFullList)->MinTime(1.0);
+
+// A view change replays every stored sample of the view: the walk over a
+// full list of 60000 that all lie in view.
+void ReplayFullList(benchmark::State& state) {
+  SampleStore store;
+  const AxisRange wide{0.0, 1e12, 1e12};
+  std::uint32_t tick = 0;
+  for (std::size_t i = 0; i < SampleStore::kCapacity; ++i) store.Add(MonitorSeries::Speed, i % 1000, tick += 100, wide);
+  double sum = 0;
+  for (auto _ : state)
+    store.Replay(MonitorSeries::Speed, 0, 1e12, [&](ReplayStep, const MonitorSample& s) { sum += s.value; });
+  benchmark::DoNotOptimize(sum);
+}
+BENCHMARK(ReplayFullList)->MinTime(1.0);
+
 // Turns Google Benchmark's results into table rows.
 class RowReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
-      if (run.benchmark_name() == "FrameScannerMix") {
+      if (run.run_name.function_name == "FrameScannerMix") {
         const double mbPerS = run.counters.at("bytes_per_second") / 1e6;
         Print({"Frame scanner throughput, recorded mix", Fixed(mbPerS, 0, " MB/s"), "—", "—", "≥ 200 MB/s",
                mbPerS >= 200});
+      } else if (run.run_name.function_name == "SampleIntoFullList") {
+        const double ns = run.GetAdjustedRealTime();
+        Print({"Monitoring sample into a full list (60000)", Fixed(ns, 0, " ns"), "—", "—", "≤ 1000 ns", ns <= 1000});
+      } else if (run.run_name.function_name == "ReplayFullList") {
+        const double ms = run.GetAdjustedRealTime() / 1e6;
+        Print({"Replay of 60000 samples for a view change", Fixed(ms, 2, " ms"), "—", "—", "≤ 5 ms", ms <= 5});
       }
     }
   }

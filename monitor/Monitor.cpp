@@ -1,11 +1,462 @@
 #include "monitor/Monitor.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "link/TransactionEngine.h"
+#include "monitor/AtomicFile.h"
+#include "monitor/AxisLabels.h"
+#include "monitor/ChartAxesPanel.h"
+#include "monitor/ChartSelection.h"
+#include "monitor/LineChartCtrl.h"
+#include "monitor/SampleCsv.h"
+#include "monitor/ViewButtonIcons.h"
+#include "platform/Gbk.h"
+#include "platform/Prompter.h"
+#include "platform/Tick.h"
+#include "platform/WindowMessages.h"
+
 namespace zembra {
+namespace {
+
+// Series colours, in the order the series are added.
+const QColor kSeriesColours[SampleStore::kSeriesCount] = {
+    QColor(255, 255, 0),  // reference: fed by nothing
+    QColor(255, 0, 0),    // speed
+    QColor(0, 0, 255),    // position
+    QColor(255, 0, 255),  // current
+    QColor(0, 255, 64),   // any other reply
+};
+const QColor kGridColour(0xF0, 0xF0, 0xF0);
+
+int SeriesIndex(MonitorSeries s) { return static_cast<int>(s); }
+
+// The readout's "%d" of a value that may lie far outside int.
+int Truncated(double v) {
+  constexpr double lo = std::numeric_limits<int>::min();
+  constexpr double hi = std::numeric_limits<int>::max();
+  return static_cast<int>(std::clamp(std::trunc(v), lo, hi));
+}
+
+}  // namespace
 
 CMonitor::CMonitor()
-    : CPlaceholderPage(IDD, kTemplateSize, QStringLiteral("PID调试"),
-                       QStringLiteral("本页面正在建设中：曲线监测与电机运动控制即将提供。")) {
+    : CPropertyViewPage(IDD, kTemplateSize, QStringLiteral("PID调试")),
+      m_session(Handle()),
+      m_motion([this](const std::string& command) { return WasSent(m_session.SendMotion(command, TickCount())); },
+               [this](const QString& text) { Status(text); }),
+      m_spikeFactors([] { return SpikeFactors{}; }),
+      m_exportFolder(QDir::homePath()) {
   setObjectName(QStringLiteral("CMonitor"));
+  setAccessibleName(QStringLiteral("PID调试"));
+}
+
+CMonitor::~CMonitor() = default;
+
+void CMonitor::AttachLink(TransactionEngine& engine) { m_session.Attach(engine); }
+
+CLineChartCtrl& CMonitor::Chart() { return m_controls.axes->Chart(); }
+
+bool CMonitor::OnInitDialog() {
+  m_controls.Build(this);
+  m_controls.Show(m_settings);
+
+  CLineChartCtrl& chart = Chart();
+  chart.SetNotifyWindow(Handle());
+  chart.AttachToFrame();
+  for (const QColor& colour : kSeriesColours) chart.AddSeries(colour);
+  chart.SetYRange(2000, 0);
+  chart.SetXRange(0, 20000);
+  SetTimer(Handle(), TIMER_CURSOR_READOUT, kReadoutPeriodMs);
+  DrawGrid();
+  SetZoomMode(false);
+  ShowMotionCaptions();
+  m_controls.axes->SetUnit(AxisLabels::YUnit(m_settings.content));
+  ViewNavigator(chart.Scale()).ApplyBaseLine(m_settings.yBaseLine, m_settings.yReference);
+  RedrawView();
+  Wire();
+  return true;
+}
+
+void CMonitor::Wire() {
+  const MonitorControls& c = m_controls;
+  connect(c.start, &QPushButton::clicked, this, [this] { OnStart(); });
+  connect(c.stop, &QPushButton::clicked, this, [this] { StopMonitoring(StopCause::Button); });
+  connect(c.run, &QPushButton::clicked, this, [this] { OnRun(); });
+  connect(c.emergencyStop, &QPushButton::clicked, this, [this] { OnEmergencyStop(); });
+  auto view = [this](QAbstractButton* button, auto change, bool readFirst) {
+    connect(button, &QAbstractButton::clicked, this, [this, change, readFirst] { ChangeView(change, readFirst); });
+  };
+  view(c.panLeft, [](ViewNavigator& n) { n.PanLeft(); }, false);
+  view(c.panRight, [](ViewNavigator& n) { n.PanRight(); }, false);
+  view(c.zoomXIn, [](ViewNavigator& n) { n.ZoomXIn(); }, false);
+  view(c.zoomXOut, [](ViewNavigator& n) { n.ZoomXOut(); }, false);
+  view(c.panUp, [](ViewNavigator& n) { n.PanUp(); }, false);
+  view(c.panDown, [](ViewNavigator& n) { n.PanDown(); }, false);
+  view(c.zoomYIn, [this](ViewNavigator& n) { n.ZoomYIn(m_settings.yReference); }, true);
+  view(c.zoomYOut, [this](ViewNavigator& n) { n.ZoomYOut(m_settings.yReference); }, true);
+  view(c.origin, [this](ViewNavigator& n) { n.Origin(m_settings.yReference); }, true);
+  view(c.setYBase, [this](ViewNavigator& n) { n.ApplyBaseLine(m_settings.yBaseLine, m_settings.yReference); }, true);
+  connect(c.setYSpan, &QPushButton::clicked, this, [this] { OnSetYSpan(); });
+  connect(c.setXSpan, &QPushButton::clicked, this, [this] { OnSetXSpan(); });
+  connect(c.capture, &QPushButton::clicked, this, [this] { OnCapture(); });
+  connect(c.zoomMode, &QToolButton::clicked, this, [this] { OnZoomMode(); });
+  for (QRadioButton* option : c.content)
+    connect(option, &QRadioButton::clicked, this, [this] { OnContentChanged(); });
+  connect(c.exportData, &QPushButton::clicked, this, [this] { OnExportData(); });
+  connect(c.exportImage, &QPushButton::clicked, this, [this] { OnExportImage(); });
+  // A new size or pixel density leaves a blank image: draw the view again.
+  connect(&Chart(), &CLineChartCtrl::plotResized, this, [this] {
+    DrawGrid();
+    Replay();
+  });
+}
+
+bool CMonitor::UpdateData(bool save) {
+  if (!m_controls.axes) return true;  // no controls yet
+  if (save) return m_controls.Read(m_settings);
+  m_controls.Show(m_settings);
+  return true;
+}
+
+void CMonitor::Status(const QString& text) {
+  if (m_status) m_status(text);
+}
+
+void CMonitor::ShowError(const QString& text) {
+  CurrentPrompter().ShowMessage(text, QString::fromUtf8(kErrorCaption), PromptIcon::Error);
+}
+
+bool CMonitor::CheckConnected() {
+  if (m_session.Connected()) return true;
+  ShowError(QStringLiteral("请先连接驱动器"));
+  return false;
+}
+
+std::intptr_t CMonitor::OnMessage(const WindowMessage& message) {
+  switch (message.msg) {
+    case WM_DRIVE_REPLY:
+      OnReply(message);
+      return 0;
+    case WM_MON_SAMPLE:
+      OnSample(static_cast<MonitorSeries>(HighWord(message.lParam)),
+               static_cast<std::int32_t>(static_cast<std::uint32_t>(message.wParam)));
+      return 0;
+    case WM_MON_TIMEOUT:
+      if (m_session.Monitoring()) StopMonitoring(StopCause::Timeout);
+      return 0;
+    case WM_PAGE_ACTIVATED:
+      if (m_session.Connected()) m_samples.SetSpikeFactors(m_spikeFactors());
+      return 0;
+    case WM_PAGE_LEAVING:
+      if (m_session.Monitoring()) StopMonitoring(StopCause::Leaving);
+      SetZoomMode(false);
+      return 0;
+    case WM_CHART_SELECT:
+      if (message.wParam) OnZoomSelection(*reinterpret_cast<const ChartSelection*>(message.wParam));
+      return 0;
+    default:
+      return MessageWindow::OnMessage(message);
+  }
+}
+
+void CMonitor::OnTimer(std::uint32_t timerId) {
+  switch (timerId) {
+    case TIMER_MONITOR_POLL:
+      OnPoll();
+      break;
+    case TIMER_CURSOR_READOUT:
+      UpdateCursorReadout();
+      break;
+    case TIMER_REPLY:
+      // The page never waits on the reply time-out; polls carry none.
+      KillTimer(Handle(), TIMER_REPLY);
+      break;
+    default:
+      break;
+  }
+}
+
+// --- monitoring -------------------------------------------------------------
+
+void CMonitor::OnStart() {
+  if (!CheckConnected()) {
+    UpdateData(false);
+    return;
+  }
+  if (!UpdateData(true)) return;
+  if (m_session.Monitoring() || m_session.LinkBusy()) return;
+  CLineChartCtrl& chart = Chart();
+  const std::uint32_t now = TickCount();
+  m_session.Begin(m_settings.content, ToGbk(m_settings.userCommand) + "\r", now);
+  if (chart.Scale().x.min > 0.000001) chart.SetXRange(0, chart.Scale().x.span);
+  DrawGrid();
+  Status(QStringLiteral("开始监测"));
+  m_samples.Clear();
+  m_controls.axes->update();
+  SetTimer(Handle(), TIMER_MONITOR_POLL, kPollPeriodMs);
+  m_controls.SetContentEnabled(false);
+  m_controls.ShowMonitoring(true);
+  ShowLinkRate(now);
+}
+
+void CMonitor::ShowLinkRate(std::uint32_t now) {
+  const QString text = m_session.RateText(now);
+  QLabel* label = m_controls.linkRate;
+  label->setText(text);
+  // A screen reader reads the name, so the name carries the rates too.
+  label->setAccessibleName(QStringLiteral("通讯速率：") + text);
+  label->setStyleSheet(m_session.DriveSilent(now) ? QStringLiteral("color: #c01010;") : QString());
+}
+
+void CMonitor::StopMonitoring(StopCause cause) {
+  // Stopping is never refused: it sends nothing, and a field left invalid
+  // or a lost connection must not keep the page owning the link.
+  if (!m_session.Monitoring()) return;
+  m_session.End();
+  KillTimer(Handle(), TIMER_MONITOR_POLL);
+  Status(QStringLiteral("停止监测"));
+  m_controls.SetContentEnabled(true);
+  m_controls.ShowMonitoring(false);
+  m_controls.linkRate->setStyleSheet(QString());
+  switch (cause) {
+    case StopCause::Button:
+      break;
+    case StopCause::Leaving:
+      UpdateData(false);
+      break;
+    case StopCause::Timeout:
+      CurrentPrompter().ShowMessage(QStringLiteral("超时，已关闭监测"), QStringLiteral("伺服运控管理系统"),
+                                    PromptIcon::None);
+      break;
+    case StopCause::ConnectionLost:
+      m_controls.linkRate->setText(QStringLiteral("连接已断开，监测已停止"));
+      m_controls.linkRate->setAccessibleName(QStringLiteral("通讯速率：连接已断开，监测已停止"));
+      break;
+  }
+}
+
+void CMonitor::OnPoll() {
+  KillTimer(Handle(), TIMER_REPLY);
+  // The connection is gone (the port was lost): polling a dead line would
+  // keep the link from every other window, the reconnection included.
+  if (!m_session.Connected()) {
+    StopMonitoring(StopCause::ConnectionLost);
+    return;
+  }
+  const std::uint32_t now = TickCount();
+  Status(m_session.Poll(now));
+  ShowLinkRate(now);
+}
+
+void CMonitor::OnReply(const WindowMessage& message) {
+  KillTimer(Handle(), TIMER_REPLY);
+  const std::optional<PolledValue> value = m_session.TakeReply(message, TickCount());
+  if (!value) return;
+  PostMessage(Handle(), WM_MON_SAMPLE, static_cast<std::uintptr_t>(static_cast<std::uint32_t>(value->value)),
+              MakeLParam(0, static_cast<std::uint16_t>(value->series)));
+}
+
+void CMonitor::OnSample(MonitorSeries series, std::int32_t value) {
+  if (SeriesIndex(series) < 0 || SeriesIndex(series) >= SampleStore::kSeriesCount) return;
+  CLineChartCtrl& chart = Chart();
+  const SampleResult result = m_samples.Add(series, value, TickCount(), chart.Scale().x);
+  const MonitorSample& s = result.sample;
+  switch (result.outcome) {
+    case SampleOutcome::First:
+      chart.MoveTo(SeriesIndex(series), 0, s.value);
+      break;
+    case SampleOutcome::TimedOut:
+      PostMessage(Handle(), WM_MON_TIMEOUT);
+      break;
+    case SampleOutcome::SameTick:
+    case SampleOutcome::HeldBack:
+      break;
+    case SampleOutcome::NextPage:
+      // A new page starts empty, with every pen at its newest sample.
+      chart.SetXRange(result.page.min, result.page.max);
+      DrawGrid();
+      m_controls.axes->update();
+      for (int i = 0; i < SampleStore::kSeriesCount; ++i) {
+        const SampleStore::List& list = m_samples.Samples(static_cast<MonitorSeries>(i));
+        if (!list.empty()) chart.MoveTo(i, list.back().time, list.back().value);
+      }
+      break;
+    case SampleOutcome::Draw:
+      chart.LineTo(SeriesIndex(series), s.time, s.value);
+      chart.Refresh();
+      break;
+  }
+}
+
+// --- motion -----------------------------------------------------------------
+
+void CMonitor::OnRun() {
+  if (!CheckConnected()) return;
+  // Stopping a run needs no settings: a field left invalid must not keep
+  // the motor turning.
+  if (!m_motion.Running() && !UpdateData(true)) return;
+  m_motion.Run(m_settings);
+  ShowMotionCaptions();
+}
+
+void CMonitor::OnEmergencyStop() {
+  if (!CheckConnected()) return;
+  m_motion.EmergencyStop();
+  ShowMotionCaptions();
+}
+
+void CMonitor::ShowMotionCaptions() {
+  m_controls.run->setText(m_motion.RunCaption());
+  m_controls.run->setAccessibleName(m_motion.RunCaption());
+  m_controls.emergencyStop->setText(m_motion.EmergencyCaption());
+  m_controls.emergencyStop->setAccessibleName(m_motion.EmergencyCaption());
+}
+
+// --- the view ---------------------------------------------------------------
+
+void CMonitor::DrawGrid() {
+  CLineChartCtrl& chart = Chart();
+  chart.ClearPlot();
+  for (int i = 1; i <= 9; ++i) chart.DrawVerticalLine(i, 10, kGridColour, Qt::SolidLine);
+  for (int i = 5; i <= 95; i += 5) chart.DrawHorizontalLine(i, 100, kGridColour, Qt::SolidLine);
+  chart.DrawHorizontalLine(50, 100, Qt::black, Qt::SolidLine);
+  m_controls.axes->update();
+}
+
+void CMonitor::Replay() {
+  CLineChartCtrl& chart = Chart();
+  const AxisRange x = chart.Scale().x;
+  for (int i = 0; i < SampleStore::kSeriesCount; ++i) {
+    m_samples.Replay(static_cast<MonitorSeries>(i), x.min, x.max, [&](ReplayStep step, const MonitorSample& s) {
+      if (step == ReplayStep::Move)
+        chart.MoveTo(i, s.time, s.value);
+      else
+        chart.LineTo(i, s.time, s.value);
+    });
+  }
+  chart.Refresh();
+}
+
+void CMonitor::RedrawView() {
+  DrawGrid();
+  Replay();
+}
+
+void CMonitor::ChangeView(const std::function<void(ViewNavigator&)>& change, bool readSettingsFirst) {
+  if (readSettingsFirst && !UpdateData(true)) return;
+  ViewNavigator navigator(Chart().Scale());
+  change(navigator);
+  RedrawView();
+}
+
+void CMonitor::OnSetYSpan() {
+  if (!UpdateData(true)) return;
+  if (m_settings.ySpan < ChartScale::kMinYSpan) {
+    ShowError(QStringLiteral("Y轴跨度不能小于20"));
+    return;
+  }
+  ChangeView([this](ViewNavigator& n) { n.ApplyYSpan(m_settings.ySpan, m_settings.yReference); }, false);
+}
+
+void CMonitor::OnSetXSpan() {
+  if (!UpdateData(true)) return;
+  if (m_settings.xSpan < ChartScale::kMinXSpan) {
+    ShowError(QStringLiteral("X轴跨度不能小于100"));
+    return;
+  }
+  ChangeView([this](ViewNavigator& n) { n.ApplyXSpan(m_settings.xSpan); }, false);
+}
+
+void CMonitor::OnCapture() {
+  if (!UpdateData(true)) return;
+  const MonitorSeries series =
+      m_settings.content == MonitorContent::Speed ? MonitorSeries::Speed : MonitorSeries::Position;
+  const SampleStore::List& list = m_samples.Samples(series);
+  if (list.size() < 2) return;
+  const MonitorSample newest = list.back();
+  ChangeView([newest](ViewNavigator& n) { n.Capture(newest); }, false);
+}
+
+void CMonitor::OnZoomMode() { SetZoomMode(!m_zoomMode); }
+
+void CMonitor::SetZoomMode(bool on) {
+  m_zoomMode = on;
+  QToolButton* button = m_controls.zoomMode;
+  if (!button) return;
+  button->setChecked(on);
+  button->setIcon(ViewButtonIcons::Make(on ? ViewIcon::ZoomModeOn : ViewIcon::ZoomModeOff));
+}
+
+void CMonitor::OnZoomSelection(const ChartSelection& selection) {
+  if (!m_zoomMode) return;
+  ViewNavigator navigator(Chart().Scale());
+  if (navigator.ZoomTo(selection)) RedrawView();
+}
+
+void CMonitor::OnContentChanged() {
+  if (!UpdateData(true)) return;
+  m_controls.axes->SetUnit(AxisLabels::YUnit(m_settings.content));
+  update();
+}
+
+void CMonitor::UpdateCursorReadout() {
+  if (!m_controls.axes) return;
+  CLineChartCtrl& chart = Chart();
+  const auto [fx, fy] = chart.GetCursorFractions();
+  const ChartScale& scale = chart.Scale();
+  const QString x = QString::number(Truncated(fx * scale.x.span + scale.x.min));
+  const QString y = QString::number(Truncated(fy * scale.y.span + scale.y.min));
+  if (m_controls.cursorX->text() != x) m_controls.cursorX->setText(x);
+  if (m_controls.cursorY->text() != y) m_controls.cursorY->setText(y);
+}
+
+// --- export -----------------------------------------------------------------
+
+std::optional<QString> CMonitor::AskExportPath(const QString& caption, const QString& filter, const QString& suffix) {
+  std::optional<QString> path = CurrentPrompter().SaveFileName(caption, m_exportFolder, filter);
+  if (!path || path->isEmpty()) return std::nullopt;
+  if (QFileInfo(*path).suffix().isEmpty()) *path += QLatin1Char('.') + suffix;
+  m_exportFolder = QFileInfo(*path).absolutePath();
+  return path;
+}
+
+void CMonitor::OnExportData() {
+  if (m_samples.Empty()) {
+    CurrentPrompter().ShowMessage(QStringLiteral("没有可导出的数据：请先监测。"), QString::fromUtf8(kErrorCaption),
+                                  PromptIcon::Information);
+    return;
+  }
+  // Taken now, so a running session goes on while the dialog is open.
+  const QByteArray csv = SampleCsv::Format(m_samples);
+  const std::optional<QString> path =
+      AskExportPath(QStringLiteral("导出数据"), QStringLiteral("CSV 文件 (*.csv)"), QStringLiteral("csv"));
+  if (!path) return;
+  if (std::optional<QString> error = AtomicFile::Write(*path, csv)) {
+    ShowError(*error);
+    return;
+  }
+  Status(QStringLiteral("数据已导出"));
+}
+
+void CMonitor::OnExportImage() {
+  const QImage image = m_controls.axes->Snapshot();
+  const std::optional<QString> path =
+      AskExportPath(QStringLiteral("导出图像"), QStringLiteral("PNG 图像 (*.png)"), QStringLiteral("png"));
+  if (!path) return;
+  if (std::optional<QString> error = AtomicFile::WritePng(*path, image)) {
+    ShowError(*error);
+    return;
+  }
+  Status(QStringLiteral("图像已导出"));
 }
 
 }  // namespace zembra

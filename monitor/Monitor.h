@@ -1,20 +1,111 @@
 #pragma once
-// The monitoring page, second tab of the sheet view. Until live charting
-// and jogging land it is a placeholder that logs the page messages it
-// receives.
-#include "pagehost/PlaceholderPage.h"
+// The monitoring page, second tab of the sheet view: polls one quantity
+// ten times a second and charts the answers live, moves the motor and
+// latches its emergency stop, and lets the user pan, zoom and export the
+// curves. The link work, the sample handling, the view arithmetic and the
+// motion states are plain classes; the page wires them to its controls.
+#include <QSize>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "monitor/MonitorControls.h"
+#include "monitor/MonitorSession.h"
+#include "monitor/MonitorSettings.h"
+#include "monitor/MotionController.h"
+#include "monitor/SampleStore.h"
+#include "monitor/ViewNavigator.h"
+#include "pagehost/PropertyViewPage.h"
 
 namespace zembra {
 
-class CMonitor : public CPlaceholderPage {
+class CLineChartCtrl;
+class TransactionEngine;
+
+class CMonitor : public CPropertyViewPage {
   Q_OBJECT
 
  public:
   enum : int { IDD = 142 };
   // The size the page is laid out for; the host fits its view to it.
   static constexpr QSize kTemplateSize{800, 560};
+  static constexpr std::uint32_t kPollPeriodMs = 100;
+  static constexpr std::uint32_t kReadoutPeriodMs = 100;
+
+  using StatusSink = std::function<void(const QString&)>;
+  using SpikeFactorSource = std::function<SpikeFactors()>;
 
   CMonitor();
+  ~CMonitor() override;
+
+  void AttachLink(TransactionEngine& engine);
+  // Where the page's progress texts go (the main frame's status pane).
+  void SetStatusSink(StatusSink sink) { m_status = std::move(sink); }
+  // Maximum speed and encoder resolution, taken each time the page is shown.
+  void SetSpikeFactorSource(SpikeFactorSource source) { m_spikeFactors = std::move(source); }
+
+  std::intptr_t OnMessage(const WindowMessage& message) override;
+  void OnTimer(std::uint32_t timerId) override;
+  bool UpdateData(bool save) override;
+
+  CLineChartCtrl& Chart();
+  const SampleStore& Samples() const { return m_samples; }
+  const MonitorSettings& Settings() const { return m_settings; }
+  const MonitorControls& Controls() const { return m_controls; }
+  bool Monitoring() const { return m_session.Monitoring(); }
+  bool ZoomMode() const { return m_zoomMode; }
+  bool Running() const { return m_motion.Running(); }
+  bool EmergencyLatched() const { return m_motion.Latched(); }
+
+ protected:
+  bool OnInitDialog() override;
+
+ private:
+  enum class StopCause { Button, Leaving, Timeout, ConnectionLost };
+
+  void Wire();
+  void Status(const QString& text);
+  bool CheckConnected();
+  void ShowError(const QString& text);
+
+  void OnStart();
+  void StopMonitoring(StopCause cause);
+  void OnPoll();
+  void ShowLinkRate(std::uint32_t now);
+  void OnReply(const WindowMessage& message);
+  void OnSample(MonitorSeries series, std::int32_t value);
+  void OnRun();
+  void OnEmergencyStop();
+  void ShowMotionCaptions();
+
+  // View changes: each redraws the grid and replays the samples.
+  void ChangeView(const std::function<void(ViewNavigator&)>& change, bool readSettingsFirst);
+  void OnZoomMode();
+  void SetZoomMode(bool on);
+  void OnZoomSelection(const ChartSelection& selection);
+  void OnCapture();
+  void OnSetYSpan();
+  void OnSetXSpan();
+  void OnContentChanged();
+  void DrawGrid();
+  void Replay();
+  void RedrawView();
+  void UpdateCursorReadout();
+
+  void OnExportData();
+  void OnExportImage();
+  std::optional<QString> AskExportPath(const QString& caption, const QString& filter, const QString& suffix);
+
+  MonitorControls m_controls;
+  MonitorSettings m_settings;
+  MonitorSession m_session;
+  MotionController m_motion;
+  SampleStore m_samples;
+  StatusSink m_status;
+  SpikeFactorSource m_spikeFactors;
+  bool m_zoomMode = false;
+  QString m_exportFolder;
 };
 
 }  // namespace zembra

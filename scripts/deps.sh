@@ -3,7 +3,9 @@
 # Sourced, not run; expects ROOT to be set.
 
 ZEMBRA_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev
-  libgtest-dev libgmock-dev libbenchmark-dev fonts-noto-cjk xvfb x11-utils xauth libgl-dev)
+  libgtest-dev libgmock-dev libbenchmark-dev fonts-noto-cjk xvfb x11-utils xauth libgl-dev
+  # packaging and its checks: the Debian package, desktop metadata, manual pages
+  dpkg-dev file desktop-file-utils appstream groff-base)
 
 zembra_missing_packages() {
   local missing=()

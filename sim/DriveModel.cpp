@@ -138,6 +138,9 @@ void DriveModel::ApplyMotorSettings() {
   settings.maxSpeedRpm = working_.Get(DriveParameter::MaxSpeed);
   settings.countsPerRevolution = working_.Get(DriveParameter::EncoderResolution);
   settings.peakCurrentMa = working_.Get(DriveParameter::PeakCurrent);
+  // "A" sets the ramp: each unit is 30 rpm/s, so the factory 100 ramps to
+  // 3000 rpm in a second.
+  settings.accelerationRpmPerS = working_.Get(DriveParameter::Acceleration) * 30.0;
   motor_.Configure(settings);
 }
 

@@ -7,15 +7,22 @@ namespace zembra::sim {
 
 namespace {
 
-constexpr double kSpeedTimeConstantS = 0.08;
-// Position loop gain (1/s); 1/(4*tau) makes the loop critically damped.
-constexpr double kPositionGainPerS = 1.0 / (4.0 * kSpeedTimeConstantS);
-constexpr double kMaCurrentPerRpmPerS = 0.05;
+// Speed loop: natural frequency and damping of its second-order response.
+constexpr double kSpeedLoopOmega = 40.0;
+constexpr double kSpeedLoopDamping = 0.6;
+// Position loop gain near the target (1/s).
+constexpr double kPositionGainPerS = 12.0;
+// The emergency stop brakes this many times harder than a normal ramp.
+constexpr double kEmergencyRampFactor = 4.0;
+// Position moves brake a little more gently than they accelerate, so the
+// speed loop's lag does not carry them past the target.
+constexpr double kBrakingShare = 0.7;
+constexpr double kMaCurrentPerRpmPerS = 0.2;
 constexpr double kMaCurrentPerRpm = 0.1;
 constexpr double kFrictionCurrentMa = 30.0;
 constexpr double kStepS = 0.001;
-// Beyond this gap a position move is simply taken as settled.
-constexpr double kMaxSimulatedGapS = 120.0;
+// Longer gaps are not stepped through: the motor is taken as settled.
+constexpr double kMaxSimulatedGapS = 20.0;
 constexpr double kRestSpeedRpm = 0.01;
 
 }  // namespace
@@ -72,45 +79,64 @@ double MotorModel::CountsPerSecondPerRpm() const {
   return settings_.countsPerRevolution / 60.0;
 }
 
+double MotorModel::RampRpmPerS() const {
+  const double ramp = std::max(1.0, settings_.accelerationRpmPerS);
+  return emergencyStop_ ? ramp * kEmergencyRampFactor : ramp;
+}
+
 double MotorModel::CommandedSpeedRpm() const {
   switch (control_) {
     case MotionControl::Idle: return 0.0;
     case MotionControl::Speed: return speedCommandRpm_;
     case MotionControl::Position: {
-      const double rpm = kPositionGainPerS * (targetCounts_ - positionCounts_) /
-                         CountsPerSecondPerRpm();
-      return std::clamp(rpm, -settings_.maxSpeedRpm, settings_.maxSpeedRpm);
+      const double error = targetCounts_ - positionCounts_;
+      const double cps = CountsPerSecondPerRpm();
+      // The fastest speed from which the ramp still stops on the target,
+      // and near the target a proportional approach.
+      const double revolutions = std::fabs(error) / settings_.countsPerRevolution;
+      const double braking =
+          60.0 * std::sqrt(2.0 * kBrakingShare * RampRpmPerS() / 60.0 * revolutions);
+      const double proportional = kPositionGainPerS * std::fabs(error) / cps;
+      const double rpm = std::min({settings_.maxSpeedRpm, braking, proportional});
+      return std::copysign(rpm, error);
     }
   }
   return 0.0;
 }
 
 void MotorModel::Step(double seconds) {
+  // The reference ramps toward the command.
   const double command = CommandedSpeedRpm();
-  const double decay = std::exp(-seconds / kSpeedTimeConstantS);
-  const double start = speedRpm_;
-  speedRpm_ = command + (start - command) * decay;
-  // Exact integral of the exponential approach over the step.
-  const double travelledRpmS =
-      command * seconds + (start - command) * kSpeedTimeConstantS * (1.0 - decay);
-  positionCounts_ += travelledRpmS * CountsPerSecondPerRpm();
+  const double maxChange = RampRpmPerS() * seconds;
+  referenceRpm_ += std::clamp(command - referenceRpm_, -maxChange, maxChange);
 
-  const double accelRpmPerS = (command - speedRpm_) / kSpeedTimeConstantS;
-  double current = kMaCurrentPerRpmPerS * accelRpmPerS + kMaCurrentPerRpm * speedRpm_;
+  // The speed loop: semi-implicit Euler on the second-order response.
+  const double w = kSpeedLoopOmega;
+  accelRpmPerS_ += (w * w * (referenceRpm_ - speedRpm_) - 2.0 * kSpeedLoopDamping * w * accelRpmPerS_) * seconds;
+  const double start = speedRpm_;
+  speedRpm_ += accelRpmPerS_ * seconds;
+  positionCounts_ += 0.5 * (start + speedRpm_) * seconds * CountsPerSecondPerRpm();
+
+  double current = kMaCurrentPerRpmPerS * accelRpmPerS_ + kMaCurrentPerRpm * speedRpm_;
   if (std::fabs(speedRpm_) > kRestSpeedRpm) current += std::copysign(kFrictionCurrentMa, speedRpm_);
   currentMa_ = std::clamp(current, -settings_.peakCurrentMa, settings_.peakCurrentMa);
 
   if (control_ == MotionControl::Position &&
       std::fabs(targetCounts_ - positionCounts_) < 0.5 && std::fabs(speedRpm_) < 0.5) {
     positionCounts_ = targetCounts_;
-    speedRpm_ = 0.0;
-    currentMa_ = 0.0;
+    Settle();
   }
-  if (control_ != MotionControl::Position && std::fabs(speedRpm_) < kRestSpeedRpm &&
-      command == 0.0) {
-    speedRpm_ = 0.0;
-    currentMa_ = 0.0;
+  if (control_ != MotionControl::Position && command == 0.0 && referenceRpm_ == 0.0 &&
+      std::fabs(speedRpm_) < kRestSpeedRpm && std::fabs(accelRpmPerS_) < 1.0) {
+    Settle();
   }
+}
+
+void MotorModel::Settle() {
+  referenceRpm_ = 0.0;
+  speedRpm_ = 0.0;
+  accelRpmPerS_ = 0.0;
+  currentMa_ = 0.0;
 }
 
 void MotorModel::AdvanceTo(std::uint32_t nowMs) {
@@ -125,22 +151,23 @@ void MotorModel::AdvanceTo(std::uint32_t nowMs) {
   double remaining = static_cast<double>(elapsedMs) / 1000.0;
   if (remaining <= 0.0) return;
 
-  if (control_ != MotionControl::Position) {
-    // The speed response is solved exactly, so one step covers any gap.
-    Step(remaining);
-    return;
-  }
-  if (remaining > kMaxSimulatedGapS) {
+  const double stepped = std::min(remaining, kMaxSimulatedGapS);
+  for (double left = stepped; left > 1e-12; left -= kStepS) Step(std::min(kStepS, left));
+  remaining -= stepped;
+  if (remaining <= 0.0) return;
+  // A long gap: whatever was under way has long reached its end state.
+  if (control_ == MotionControl::Position) {
     positionCounts_ = targetCounts_;
-    speedRpm_ = 0.0;
-    currentMa_ = 0.0;
+    Settle();
     return;
   }
-  while (remaining > 0.0) {
-    const double step = std::min(kStepS, remaining);
-    Step(step);
-    remaining -= step;
-  }
+  const double command = CommandedSpeedRpm();
+  referenceRpm_ = speedRpm_ = command;
+  accelRpmPerS_ = 0.0;
+  positionCounts_ += command * remaining * CountsPerSecondPerRpm();
+  double current = kMaCurrentPerRpm * command;
+  if (std::fabs(command) > kRestSpeedRpm) current += std::copysign(kFrictionCurrentMa, command);
+  currentMa_ = std::clamp(current, -settings_.peakCurrentMa, settings_.peakCurrentMa);
 }
 
 }  // namespace zembra::sim

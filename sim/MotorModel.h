@@ -7,16 +7,22 @@ namespace zembra::sim {
 // What the drive is currently regulating.
 enum class MotionControl { Idle, Speed, Position };
 
-// A small motor behind the virtual drive: the speed follows its command with
-// a first-order lag, the position integrates the speed, and the current is
-// drawn by acceleration plus speed-dependent load. Time is a wrapping
-// millisecond tick supplied by the caller, so tests drive it deterministically.
+// A small motor behind the virtual drive. A speed command becomes a
+// reference that ramps at the drive's acceleration (much faster for the
+// emergency stop); the speed loop follows the reference as a slightly
+// underdamped second-order system, so a step shows a ramp, a small
+// overshoot and settling. A position move asks for the speed that still
+// lets it brake onto the target, the position integrates the speed, and
+// the current follows the acceleration plus a speed-dependent load. Time
+// is a wrapping millisecond tick supplied by the caller, so tests drive it
+// deterministically.
 class MotorModel {
  public:
   struct Settings {
     double maxSpeedRpm = 3000.0;
     double countsPerRevolution = 10000.0;
     double peakCurrentMa = 12000.0;
+    double accelerationRpmPerS = 3000.0;
   };
 
   MotorModel();
@@ -42,6 +48,7 @@ class MotorModel {
 
   MotionControl Control() const { return control_; }
   double SpeedRpm() const { return speedRpm_; }
+  double AccelerationRpmPerS() const { return accelRpmPerS_; }
   double PositionCounts() const { return positionCounts_; }
   double CurrentMa() const { return currentMa_; }
   // Commanded minus actual position while a move runs; 0 otherwise.
@@ -50,8 +57,10 @@ class MotorModel {
 
  private:
   void Step(double seconds);
+  void Settle();
   double CommandedSpeedRpm() const;
   double CountsPerSecondPerRpm() const;
+  double RampRpmPerS() const;
 
   Settings settings_;
   bool enabled_ = true;
@@ -59,7 +68,9 @@ class MotorModel {
   MotionControl control_ = MotionControl::Idle;
   double speedCommandRpm_ = 0.0;
   double targetCounts_ = 0.0;
+  double referenceRpm_ = 0.0;
   double speedRpm_ = 0.0;
+  double accelRpmPerS_ = 0.0;
   double positionCounts_ = 0.0;
   double currentMa_ = 0.0;
   bool haveTime_ = false;

@@ -224,6 +224,7 @@ void VirtualDrive::CloseMasterLocked() {
   pty_.Close();
   scheduled_.clear();
   writeBuffer_.clear();
+  chunkDoneAt_.reset();
   heldBytes_.clear();
   heldReplies_ = 0;
   streams_.clear();
@@ -266,7 +267,8 @@ void VirtualDrive::ScheduleReply(std::string reply, Clock::time_point now) {
   }
 }
 
-void VirtualDrive::HandleLine(const std::string& line, std::vector<std::string>& logLines) {
+void VirtualDrive::HandleLine(const std::string& line, Clock::time_point arrival,
+                              std::vector<std::string>& logLines) {
   commands_.push_back(line);
   changed_.notify_all();
   logLines.push_back("<- " + WireFormat::Printable(line));
@@ -294,21 +296,40 @@ void VirtualDrive::HandleLine(const std::string& line, std::vector<std::string>&
     auto& check = reply[WireFormat::kParameterBlockCheckIndex];
     check = static_cast<char>(static_cast<unsigned char>(check) + 1);
   }
-  ScheduleReply(std::move(reply), now);
+  // The drive answers once it has the whole line.
+  ScheduleReply(std::move(reply), std::max(now, arrival));
 }
 
-void VirtualDrive::HandleInput(const char* data, std::size_t size,
+std::chrono::microseconds VirtualDrive::ByteTime() const {
+  const int baud = std::max(options_.baud, kBitsPerByte);
+  return std::chrono::microseconds(kBitsPerByte * 1000000LL / baud);
+}
+
+std::size_t VirtualDrive::BytesPerSlice() const {
+  const int baud = std::max(options_.baud, kBitsPerByte);
+  return static_cast<std::size_t>(
+      std::max<long long>(1, static_cast<long long>(baud) * kWireSlice.count() / (kBitsPerByte * 1000)));
+}
+
+void VirtualDrive::HandleInput(const char* data, std::size_t size, Clock::time_point now,
                                std::vector<std::string>& logLines) {
   receivedBytes_.append(data, size);
   for (std::size_t i = 0; i < size; ++i) {
+    // On a real line each byte arrives a byte time after the one before;
+    // the pty hands them over at once.
+    Clock::time_point arrival = now;
+    if (options_.wireTiming) {
+      inputFreeAt_ = std::max(inputFreeAt_, now) + ByteTime();
+      arrival = inputFreeAt_;
+    }
     if (data[i] == '\r') {
-      HandleLine(partialLine_, logLines);
+      HandleLine(partialLine_, arrival, logLines);
       partialLine_.clear();
       continue;
     }
     partialLine_ += data[i];
     if (partialLine_.size() >= kMaxLineLength) {
-      HandleLine(partialLine_, logLines);
+      HandleLine(partialLine_, arrival, logLines);
       partialLine_.clear();
     }
   }
@@ -316,8 +337,15 @@ void VirtualDrive::HandleInput(const char* data, std::size_t size,
 
 void VirtualDrive::ProduceSampleFrames(Clock::time_point now) {
   if (!pty_.IsOpen()) return;
+  // A line that cannot carry more holds frames back, as the drive's own
+  // transmitter would, instead of queueing them without end.
+  const bool lineFull = options_.wireTiming && writeBuffer_.size() >= 2 * BytesPerSlice();
   for (auto& stream : streams_) {
     if (stream.nextDue > now) continue;
+    if (lineFull) {
+      stream.nextDue = now + stream.config.period;
+      continue;
+    }
     const std::int32_t value = model_.Measure(stream.config.source, TickMs(now));
     writeBuffer_ += WireFormat::SampleFrame(stream.config.lead, stream.config.channel, value);
     stream.nextDue += stream.config.period;
@@ -342,27 +370,29 @@ void VirtualDrive::WritePending(Clock::time_point now) {
     return;
   }
   std::size_t chunk = writeBuffer_.size();
-  const int baud = std::max(options_.baud, kBitsPerByte);
   if (options_.wireTiming) {
-    if (now < lineFreeAt_) return;
-    const auto bytesPerSlice = static_cast<std::size_t>(
-        std::max<long long>(1, static_cast<long long>(baud) * kWireSlice.count() /
-                                   (kBitsPerByte * 1000)));
-    chunk = std::min(chunk, bytesPerSlice);
+    // A chunk reaches the program when its last byte has crossed the line.
+    if (!chunkDoneAt_) {
+      chunkBytes_ = std::min(chunk, BytesPerSlice());
+      chunkDoneAt_ = std::max(now, lineFreeAt_) + ByteTime() * static_cast<long long>(chunkBytes_);
+    }
+    if (now < *chunkDoneAt_) return;
+    chunk = std::min(chunk, chunkBytes_);
   }
   const ssize_t written = ::write(fd, writeBuffer_.data(), chunk);
   if (written > 0) {
     writeBuffer_.erase(0, static_cast<std::size_t>(written));
     if (options_.wireTiming) {
-      lineFreeAt_ = now + std::chrono::microseconds(static_cast<long long>(written) *
-                                                    kBitsPerByte * 1000000LL / baud);
+      lineFreeAt_ = *chunkDoneAt_;
+      chunkDoneAt_.reset();
     }
   } else if (written < 0 && errno != EAGAIN && errno != EINTR) {
     writeBuffer_.clear();  // nobody can receive it any more
+    chunkDoneAt_.reset();
   }
 }
 
-int VirtualDrive::PollTimeoutMs(Clock::time_point now) const {
+std::chrono::microseconds VirtualDrive::PollTimeout(Clock::time_point now) const {
   std::optional<Clock::time_point> next;
   auto consider = [&](Clock::time_point t) {
     if (!next || t < *next) next = t;
@@ -371,11 +401,13 @@ int VirtualDrive::PollTimeoutMs(Clock::time_point now) const {
   if (pty_.IsOpen()) {
     for (const auto& stream : streams_) consider(stream.nextDue);
   }
-  if (options_.wireTiming && !writeBuffer_.empty()) consider(lineFreeAt_);
-  if (!next) return -1;
-  if (*next <= now) return 0;
-  const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*next - now);
-  return static_cast<int>(std::min<long long>(wait.count(), 60000));
+  if (options_.wireTiming && !writeBuffer_.empty()) consider(chunkDoneAt_ ? *chunkDoneAt_ : now);
+  if (!next) return std::chrono::microseconds(-1);
+  if (*next <= now) return std::chrono::microseconds(0);
+  // Microseconds, not milliseconds: a wire at 19200 baud moves a byte in
+  // half a millisecond, and rounding every wait up would slow the drive.
+  const auto wait = std::chrono::ceil<std::chrono::microseconds>(*next - now);
+  return std::min(wait, std::chrono::microseconds(std::chrono::seconds(60)));
 }
 
 void VirtualDrive::Run() {
@@ -384,7 +416,7 @@ void VirtualDrive::Run() {
   for (;;) {
     int masterFd = -1;
     short events = 0;
-    int timeoutMs = -1;
+    std::chrono::microseconds timeout(-1);
     {
       std::lock_guard<std::mutex> lock(mutex_);
       if (stopRequested_) break;
@@ -399,10 +431,10 @@ void VirtualDrive::Run() {
       WritePending(now);
       masterFd = pty_.MasterFd();
       events = POLLIN;
-      if (!writeBuffer_.empty() && (!options_.wireTiming || now >= lineFreeAt_)) {
+      if (!writeBuffer_.empty() && (!options_.wireTiming || (chunkDoneAt_ && now >= *chunkDoneAt_))) {
         events |= POLLOUT;
       }
-      timeoutMs = PollTimeoutMs(now);
+      timeout = PollTimeout(now);
     }
     if (options_.log) {
       for (const auto& line : logLines) options_.log(line);
@@ -411,7 +443,15 @@ void VirtualDrive::Run() {
 
     pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {masterFd, events, 0}};
     const nfds_t count = masterFd >= 0 ? 2 : 1;
-    const int ready = options_.poll ? options_.poll(fds, count, timeoutMs) : ::poll(fds, count, timeoutMs);
+    int ready;
+    if (options_.poll) {
+      ready = options_.poll(fds, count, static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(timeout).count()));
+    } else if (timeout.count() < 0) {
+      ready = ::ppoll(fds, count, nullptr, nullptr);
+    } else {
+      const timespec ts{static_cast<time_t>(timeout.count() / 1000000), static_cast<long>(timeout.count() % 1000000) * 1000};
+      ready = ::ppoll(fds, count, &ts, nullptr);
+    }
     if (ready < 0) {
       if (errno == EINTR) continue;  // the next pass recomputes everything
       // A wait that fails for good would make this loop spin. The line is
@@ -429,7 +469,7 @@ void VirtualDrive::Run() {
       const ssize_t n = ::read(masterFd, buffer, sizeof buffer);
       std::lock_guard<std::mutex> lock(mutex_);
       if (n > 0) {
-        HandleInput(buffer, static_cast<std::size_t>(n), logLines);
+        HandleInput(buffer, static_cast<std::size_t>(n), Clock::now(), logLines);
       } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
         CloseMasterLocked();  // the pair is unusable; stop polling it
       }

@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -109,14 +110,17 @@ class VirtualDrive {
   void Run();
   void Wake();
   void DrainWake();
-  void HandleInput(const char* data, std::size_t size, std::vector<std::string>& logLines);
-  void HandleLine(const std::string& line, std::vector<std::string>& logLines);
+  void HandleInput(const char* data, std::size_t size, Clock::time_point now, std::vector<std::string>& logLines);
+  // `arrival`: when the line's last byte reached the drive.
+  void HandleLine(const std::string& line, Clock::time_point arrival, std::vector<std::string>& logLines);
+  std::chrono::microseconds ByteTime() const;
+  std::size_t BytesPerSlice() const;
   void ScheduleReply(std::string reply, Clock::time_point now);
   void Enqueue(Clock::time_point due, std::string bytes);
   void ReleaseDueOutput(Clock::time_point now, std::vector<std::string>& logLines);
   void ProduceSampleFrames(Clock::time_point now);
   void WritePending(Clock::time_point now);
-  int PollTimeoutMs(Clock::time_point now) const;
+  std::chrono::microseconds PollTimeout(Clock::time_point now) const;
   void CloseMasterLocked();
   static std::uint32_t TickMs(Clock::time_point t);
 
@@ -146,7 +150,13 @@ class VirtualDrive {
   bool badParameterBlock_ = false;
   std::deque<Output> scheduled_;
   std::string writeBuffer_;
+  // With wire timing: when the output line is free again, when the chunk
+  // on its way has fully arrived (bytes reach the program only then), and
+  // when the input line has delivered the last byte received so far.
   Clock::time_point lineFreeAt_{};
+  std::optional<Clock::time_point> chunkDoneAt_;
+  std::size_t chunkBytes_ = 0;
+  Clock::time_point inputFreeAt_{};
   std::vector<ActiveStream> streams_;
 
   int wakeFd_ = -1;

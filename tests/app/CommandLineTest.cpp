@@ -34,11 +34,14 @@ TEST(CommandLineOptions, PortSimulateHelpAndErrors) {
   EXPECT_EQ(CommandLineOptions::Parse({"zembra", "--port=/dev/pts/3"}).portOverride, QStringLiteral("/dev/pts/3"));
   EXPECT_TRUE(CommandLineOptions::Parse({"zembra", "--simulate"}).simulate);
   EXPECT_TRUE(CommandLineOptions::Parse({"zembra", "--help"}).showHelp);
+  EXPECT_TRUE(CommandLineOptions::Parse({"zembra", "--version"}).showVersion);
+  EXPECT_FALSE(CommandLineOptions::Parse({"zembra", "--simulate"}).showVersion);
   EXPECT_FALSE(CommandLineOptions::Parse({"zembra", "--port"}).error.isEmpty());
   EXPECT_FALSE(CommandLineOptions::Parse({"zembra", "--port="}).error.isEmpty());
   EXPECT_FALSE(CommandLineOptions::Parse({"zembra", "--frobnicate"}).error.isEmpty());
   EXPECT_FALSE(CommandLineOptions::Parse({"zembra", "--simulate", "--port", "/dev/x"}).error.isEmpty());
   EXPECT_TRUE(CommandLineOptions::HelpText().contains(QStringLiteral("--simulate")));
+  EXPECT_TRUE(CommandLineOptions::HelpText().contains(QStringLiteral("--version")));
 }
 
 }  // namespace

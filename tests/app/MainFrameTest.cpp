@@ -9,7 +9,9 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -273,6 +275,43 @@ TEST_F(MainFrameOverPty, ClosingWhileMonitoringStopsTheStreams) {
   EXPECT_EQ(*(first + 1), "*S");
   EXPECT_EQ(*(first + 2), "@S");
   EXPECT_FALSE(f.Engine().ReceiveThreadRunning());
+}
+
+TEST_F(MainFrameOverPty, TheMonitoringPageChartsALiveCurveAndATabClickStopsIt) {
+  CMainFrame& f = MakeFrame();
+  f.resize(1366, 720);
+  f.show();
+  ASSERT_EQ(f.Create(), CMainFrame::CreateResult::Running);
+  ASSERT_TRUE(Connected());
+  ASSERT_TRUE(LinkIdle());
+  CZembraSheetView& sheet = f.SheetView();
+  auto clickTab = [&](int index) {
+    QTest::mouseClick(sheet.TabStrip(), Qt::LeftButton, {}, sheet.TabStrip()->TabRect(index).center());
+  };
+  clickTab(CZembraSheetView::kMonitorPage);
+  CMonitor& monitor = sheet.MonitorPage();
+  ASSERT_TRUE(WaitUntil([&] { return monitor.isVisible(); }));
+  // The page's controls, not the status strip's, which reuse some numbers.
+  auto control = [&](int id) { return monitor.findChild<QAbstractButton*>(QStringLiteral("idc_%1").arg(id)); };
+  monitor.findChild<QLineEdit*>(QStringLiteral("idc_%1").arg(MonitorControls::IDC_SPEED))->setText("800");
+  control(MonitorControls::IDC_RUN)->click();
+  control(MonitorControls::IDC_START)->click();
+  ASSERT_TRUE(link.monitoring.load());
+  EXPECT_TRUE(link.displayBatching.load());  // the console batches while the page polls
+  ASSERT_TRUE(WaitUntil([&] {
+    const auto& speed = monitor.Samples().Samples(MonitorSeries::Speed);
+    return !speed.empty() && speed.back().value > 700;
+  }, 5s));
+  EXPECT_EQ(f.StatusText(), QStringLiteral("获取速度"));
+  // Other windows are refused while the page owns the link.
+  f.StatusPanel().findChild<QAbstractButton*>(QStringLiteral("idc_%1").arg(CStatusPanel::IDC_GM))->click();
+  EXPECT_EQ(prompter.CountOf(kBusy), 1);
+
+  clickTab(CZembraSheetView::kParameterPage);
+  ASSERT_TRUE(WaitUntil([&] { return !link.monitoring.load(); }));
+  EXPECT_FALSE(link.displayBatching.load());
+  EXPECT_EQ(link.wait.Window(), 0u);
+  EXPECT_EQ(Count("V0"), 0u);  // the motor was left running
 }
 
 TEST_F(MainFrameOverPty, ClosingWithoutMonitoringSendsNothing) {

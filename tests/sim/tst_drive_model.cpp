@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -342,3 +344,82 @@ TEST_F(MotorThroughCommands, SoftLimitsClampMoveTargets) {
   RunFor(5000);
   EXPECT_EQ(Position(), 3000);
 }
+
+namespace zembra::sim {
+namespace {
+
+// The curves the monitoring page shows must look like a real servo's: a
+// ramp at the drive's acceleration, a small overshoot that settles, a
+// current that follows the acceleration, a hard emergency stop.
+class MotorCurves : public ::testing::Test {
+ protected:
+  void RunFor(std::uint32_t ms) {
+    for (std::uint32_t t = 0; t < ms; t += 10) {
+      now += 10;
+      m.Motor().AdvanceTo(now);
+      peakSpeed = std::max(peakSpeed, m.Motor().SpeedRpm());
+      lowestCurrent = std::min(lowestCurrent, m.Motor().CurrentMa());
+    }
+  }
+  DriveModel m;
+  std::uint32_t now = 5000;
+  double peakSpeed = 0.0;
+  double lowestCurrent = 0.0;
+};
+
+TEST_F(MotorCurves, ASpeedStepRampsOvershootsSlightlyAndSettles) {
+  m.Motor().AdvanceTo(now);
+  m.Handle("V1000", now);
+  RunFor(100);
+  // 3000 rpm/s from the factory acceleration, less the loop's lag.
+  EXPECT_GT(m.Motor().SpeedRpm(), 150.0);
+  EXPECT_LT(m.Motor().SpeedRpm(), 300.0);
+  const double rampCurrent = m.Motor().CurrentMa();
+  RunFor(900);
+  EXPECT_GT(peakSpeed, 1001.0);
+  EXPECT_LT(peakSpeed, 1050.0);
+  EXPECT_NEAR(m.Motor().SpeedRpm(), 1000.0, 1.0);
+  EXPECT_GT(rampCurrent, 3 * m.Motor().CurrentMa());
+
+  // Half the acceleration parameter, half the ramp.
+  DriveModel slow;
+  slow.Handle("A50", now);
+  slow.Motor().AdvanceTo(now);
+  slow.Handle("V1000", now);
+  slow.Motor().AdvanceTo(now + 200);
+  EXPECT_NEAR(slow.Motor().SpeedRpm(), 255.0, 30.0);  // 1500 rpm/s for 0.2 s, less the lag
+}
+
+TEST_F(MotorCurves, TheEmergencyStopBrakesHardWithACurrentSpike) {
+  m.Motor().AdvanceTo(now);
+  m.Handle("V2000", now);
+  RunFor(2000);
+  lowestCurrent = 0.0;
+  m.Handle("SBS", now);
+  RunFor(250);
+  EXPECT_LT(std::fabs(m.Motor().SpeedRpm()), 100.0);
+  EXPECT_LT(lowestCurrent, -1500.0);
+  RunFor(1000);
+  EXPECT_EQ(m.Motor().SpeedRpm(), 0.0);
+  EXPECT_EQ(m.Motor().CurrentMa(), 0.0);
+}
+
+TEST_F(MotorCurves, ALongMoveCruisesAtMaximumSpeedAndLandsOnTarget) {
+  m.Motor().AdvanceTo(now);
+  m.Handle("SSP2000", now);
+  m.Handle("M400000", now);
+  RunFor(4000);
+  EXPECT_NEAR(peakSpeed, 2000.0, 60.0);
+  RunFor(12000);
+  EXPECT_EQ(m.Motor().PositionCounts(), 400000.0);
+  // An hour without a question: a speed run is simply at its speed.
+  m.Handle("V-300", now);
+  now += 3600u * 1000u;
+  m.Motor().AdvanceTo(now);
+  EXPECT_NEAR(m.Motor().SpeedRpm(), -300.0, 1e-9);
+  // Less the few thousand counts the start-up ramp lags behind.
+  EXPECT_NEAR(m.Motor().PositionCounts(), 400000.0 - 300.0 / 60.0 * 10000.0 * 3600.0, 5000.0);
+}
+
+}  // namespace
+}  // namespace zembra::sim

@@ -95,6 +95,17 @@ class ProgramSide {
     return ReadUntil([&](const std::string& s) { return s.size() >= count; });
   }
 
+  // Everything readable right now, without waiting.
+  std::string ReadAvailable() {
+    std::string all;
+    char buffer[1024];
+    for (;;) {
+      const ssize_t n = ::read(fd_, buffer, sizeof buffer);
+      if (n <= 0) return all;
+      all.append(buffer, static_cast<std::size_t>(n));
+    }
+  }
+
   int Fd() const { return fd_; }
 
  private:
@@ -386,6 +397,43 @@ TEST_F(VirtualDriveTest, LogsCommandsAndRepliesInPrintableForm) {
   ASSERT_TRUE(logged.wait_for(lock, kDeadline, [&] { return lines.size() >= 2; }));
   EXPECT_EQ(lines[0], "<- GVER");
   EXPECT_EQ(lines[1], "-> #2.15\\r\\n");
+}
+
+// On a wire the command takes its bytes' time to arrive and the reply its
+// own to come back: at 9600 baud "GVER\r" and "#2.15\r\n" are 12 bytes,
+// 12.5 ms.
+TEST_F(VirtualDriveTest, WireTimingTakesTheTimeOfTheBytesBothWays) {
+  VirtualDrive::Options options;
+  options.wireTiming = true;
+  options.baud = 9600;
+  StartDrive(options);
+  const auto start = std::chrono::steady_clock::now();
+  program_->Send("GVER\r");
+  EXPECT_EQ(program_->ReadUntilEndsWith("\r\n"), "#2.15\r\n");
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::microseconds(12 * 1040));
+}
+
+// A stream faster than the line carries no more than the line allows and
+// does not pile up behind it.
+TEST_F(VirtualDriveTest, WireTimingCapsAStreamAtTheLineRate) {
+  VirtualDrive::Options options;
+  options.wireTiming = true;
+  options.baud = 9600;
+  StartDrive(options);
+  drive_->StartSampleStream({SampleLead::Short, 1, Measurement::Speed, std::chrono::milliseconds(1)});
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  program_->ReadAvailable();
+  const auto start = std::chrono::steady_clock::now();
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  const std::string bytes = program_->ReadAvailable();
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  // 960 bytes a second, plus one slice of slack at either end.
+  EXPECT_LE(static_cast<double>(bytes.size()), 960.0 * seconds + 20);
+  // Nothing piled up behind the line: once the stream stops, at most what
+  // was already on its way follows.
+  drive_->StopAllSampleStreams();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_LE(program_->ReadAvailable().size(), 30u);
 }
 
 TEST_F(VirtualDriveTest, WireTimingDeliversTheSameBytes) {
