@@ -168,6 +168,20 @@ TEST_F(EngineOverPty, BadParameterBlockTimesOutAfter3600ms) {
   EXPECT_TRUE(window.replies.empty());
 }
 
+// A whole, well-checked parameter block that nobody asked for (a late one):
+// it must neither answer another command nor stop that command's time-out.
+TEST_F(EngineOverPty, AParameterBlockNobodyAskedForLeavesTheWaitingCommandAlone) {
+  std::string block = "QN" + std::string(125, '\x11');
+  unsigned sum = 0;
+  for (unsigned char c : block) sum += c;
+  block += static_cast<char>(sum & 0xFF);
+  drive.SetSilentFor("GSP", true);
+  ASSERT_EQ(SendResult::Sent, engine.SendCommand("GSP\r", window.Handle(), false));
+  drive.InjectBytes(block);
+  ASSERT_TRUE(WaitUntil([&] { return window.timeouts == 1; }, 3s));
+  EXPECT_TRUE(window.replies.empty());
+}
+
 TEST_F(EngineOverPty, MergedAndSplitRepliesAreEachDelivered) {
   drive.WithModel([](sim::DriveModel& m) {
     m.SetVersionText("9.99");
