@@ -56,6 +56,11 @@ int32_t CAN_Intdisen(uint32_t index) {
 
 int32_t CAN_Enable_Interrupt(uint32_t index, uint32_t type, CAN_CALLBACK callback) {
     if (!callback) return 0;
+    /* The interrupt service below is shared by every card: a call for a card
+     * that does not answer must fail before it takes the service away from
+     * the one that does. */
+    uint8_t enabled = 0;
+    if (!can_read_register(index, REG_INTERRUPT_ENABLE, &enabled)) return 0;
     const uint32_t base = can_io_base();
 
     /* On each interrupt the driver writes 0x00 at base + 0xF0 and 0x80 into

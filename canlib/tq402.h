@@ -108,7 +108,8 @@ TQ402_API int32_t CAN_Intdisen(uint32_t index);
  * resets and re-initialises the controller (about 1.2 s, with the kept
  * block) after an error warning, arbitration loss or bus error; every
  * interrupt ends with the gate open again.
- * type: 1 transmit, 2 receive, 3 both. 0 when the interrupt command or the
+ * type: 1 transmit, 2 receive, 3 both. 0 when the card at `index` does not
+ * answer (nothing is changed then), when the interrupt command or the
  * routine cannot be installed, or for another type (the routine is then
  * installed and the gate open, but the controller's interrupt enable is
  * unchanged).

@@ -155,6 +155,11 @@ void VirtualDrive::InjectBytes(std::string bytes) {
   Wake();
 }
 
+void VirtualDrive::SetRepeatReplies(bool repeat) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  repeatReplies_ = repeat;
+}
+
 void VirtualDrive::SetSplitReplies(std::chrono::milliseconds pause) {
   std::lock_guard<std::mutex> lock(mutex_);
   splitPause_ = std::max(pause, std::chrono::milliseconds{0});
@@ -250,6 +255,7 @@ void VirtualDrive::Enqueue(Clock::time_point due, std::string bytes) {
 
 void VirtualDrive::ScheduleReply(std::string reply, Clock::time_point now) {
   std::string bytes = garbagePrefix_ + reply;
+  if (repeatReplies_) bytes += reply;
   if (mergeCount_ > 1) {
     heldBytes_ += bytes;
     if (++heldReplies_ < mergeCount_) return;

@@ -78,6 +78,8 @@ class VirtualDrive {
   void SetReplyDelay(std::chrono::milliseconds delay);
   // Written in the same write just before every reply; "" turns it off.
   void SetGarbagePrefix(std::string bytes);
+  // Every reply goes out twice, back to back, in the same write.
+  void SetRepeatReplies(bool repeat);
   // Writes bytes now, ahead of anything queued later.
   void InjectBytes(std::string bytes);
   // Each reply goes out as two writes `pause` apart; zero turns it off.
@@ -143,6 +145,7 @@ class VirtualDrive {
   std::set<std::string> errorMnemonics_;
   std::chrono::milliseconds replyDelay_{0};
   std::string garbagePrefix_;
+  bool repeatReplies_ = false;
   std::chrono::milliseconds splitPause_{0};
   std::size_t mergeCount_ = 0;
   std::size_t heldReplies_ = 0;

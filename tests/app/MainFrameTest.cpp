@@ -436,6 +436,32 @@ TEST_F(MainFrameOverPty, SettingsChosenAfterAFailedOpenAreSavedOnlyOnceTheyWork)
   EXPECT_TRUE(Saw("GVER", 3s));
 }
 
+// A saved port number no device answers to (COM0, COM99) and a saved baud
+// that is no number: the open fails in words and the settings are offered,
+// preset with what could be read.
+TEST_F(MainFrameOverPty, SavedSettingsThatNameNoPortOfferTheSettings) {
+  for (const int com : {0, 99}) {
+    SCOPED_TRACE(com);
+    frame.reset();
+    prompter.prompts.clear();
+    prompter.serialDialogShown.clear();
+    profile.WriteInt(QStringLiteral("ComNum"), com);
+    profile.WriteString(QStringLiteral("ComBand"), QStringLiteral("fast"));
+    profile.WriteString(QStringLiteral("ComPath3"), QString::fromStdString(drive.SlavePath()));
+    CMainFrame& f = MakeFrame(false, QStringLiteral(""));
+    prompter.serialAnswers.push_back(SerialChoice{3, 9600});
+    ASSERT_EQ(f.Create(), CMainFrame::CreateResult::Running);
+    ASSERT_FALSE(prompter.prompts.empty());
+    EXPECT_TRUE(prompter.prompts[0].text.contains(QStringLiteral("无法打开串口"))) << prompter.prompts[0].text.toStdString();
+    ASSERT_EQ(prompter.serialDialogShown.size(), 1u);
+    EXPECT_EQ(prompter.serialDialogShown[0].comNumber, com);
+    EXPECT_EQ(prompter.serialDialogShown[0].baud, 9600);
+    EXPECT_EQ(profile.GetInt(QStringLiteral("ComNum"), 0), 3);
+    EXPECT_EQ(profile.GetInt(QStringLiteral("ComBand"), 0), 9600);
+    EXPECT_TRUE(Saw("GVER", 3s));
+  }
+}
+
 TEST_F(MainFrameOverPty, PortGivenForTheRunIsNotSaved) {
   CMainFrame& f = MakeFrame();
   ASSERT_EQ(f.Create(), CMainFrame::CreateResult::Running);

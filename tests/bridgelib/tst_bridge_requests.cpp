@@ -225,6 +225,69 @@ TEST_F(BridgeRequests, FailedOrRefusedReadsLeaveTheOutParameter) {
   EXPECT_TRUE(Backend().Requests().empty());
 }
 
+// Every call that takes a device index refuses one outside 0..15, and every
+// pointer parameter refuses null, without a request reaching the driver.
+TEST_F(BridgeRequests, BadIndicesAndNullPointersAreRefusedBeforeAnyRequest) {
+  OpenDevice0();
+  std::uint8_t byte = 0;
+  std::uint16_t word = 0;
+  std::uint32_t dword = 0;
+  std::uint8_t buffer[64] = {};
+  DriverRequest record{};
+  for (const std::uint32_t bad : {16u, 17u, 0x80000000u, 0xFFFFFFFFu}) {
+    SCOPED_TRACE(bad);
+    EXPECT_EQ(PX720mOpenDevice(bad, 1, 1), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(PX720mCloseDevice(bad), 0);
+    EXPECT_EQ(PX720mDriverCommand(bad, &record), 0u);
+    EXPECT_EQ(PX720mGetIoBaseAddr(bad, &dword), 0);
+    EXPECT_EQ(PX720mSetIoBaseAddr(bad, 0xE000), 0);
+    EXPECT_EQ(PX720mGetMemBaseAddr(bad, &dword), 0);
+    EXPECT_EQ(PX720mSetMemBaseAddr(bad, 0), 0);
+    EXPECT_EQ(PX720mGetIntLine(bad, &dword), 0);
+    EXPECT_EQ(PX720mSetIntLine(bad, 5), 0);
+    EXPECT_EQ(PX720mReadIoByte(bad, 0, &byte), 0);
+    EXPECT_EQ(PX720mReadIoWord(bad, 0, &word), 0);
+    EXPECT_EQ(PX720mReadIoDword(bad, 0, &dword), 0);
+    EXPECT_EQ(PX720mWriteIoByte(bad, 0, 1), 0);
+    EXPECT_EQ(PX720mWriteIoWord(bad, 0, 1), 0);
+    EXPECT_EQ(PX720mWriteIoDword(bad, 0, 1), 0);
+    EXPECT_EQ(PX720mReadMemByte(bad, 0, &byte), 0);
+    EXPECT_EQ(PX720mReadMemDword(bad, 0, &dword), 0);
+    EXPECT_EQ(PX720mWriteMemByte(bad, 0, 1), 0);
+    EXPECT_EQ(PX720mWriteMemDword(bad, 0, 1), 0);
+    EXPECT_EQ(PX720mReadConfig(bad, 0, &byte), 0);
+    EXPECT_EQ(PX720mWriteConfig(bad, 0, 1), 0);
+    EXPECT_EQ(PX720mSetA15_A8(bad, 0x5F), 0);
+    EXPECT_EQ(PX720mReadI2C(bad, 0x50, 0, &byte), 0);
+    EXPECT_EQ(PX720mWriteI2C(bad, 0x50, 0, 1), 0);
+    EXPECT_EQ(PX720mSetIntRoutine(bad, nullptr), 0);
+    EXPECT_EQ(PX720mWaitInterrupt(bad), 0);
+    EXPECT_EQ(PX720mAbortWaitInt(bad), 0);
+    EXPECT_EQ(PX720mWriteIntCommand(bad, &record, 1), 0);
+    EXPECT_EQ(PX720mReadIntCommand(bad, buffer, 1), 0);
+    EXPECT_EQ(PX720mAccessBlock(bad, 16, 0, buffer, 4), 0);
+    EXPECT_EQ(PX720mReadDataNum(bad), -1);
+    EXPECT_EQ(PX720mReadBlockData(bad, 4, buffer), 0);
+    EXPECT_EQ(PX720mInstoreInitData(bad, buffer), 0);
+  }
+  EXPECT_EQ(PX720mDriverCommand(0, nullptr), 0u);
+  EXPECT_EQ(PX720mGetIoBaseAddr(0, nullptr), 0);
+  EXPECT_EQ(PX720mGetMemBaseAddr(0, nullptr), 0);
+  EXPECT_EQ(PX720mGetIntLine(0, nullptr), 0);
+  EXPECT_EQ(PX720mReadIoByte(0, 0, nullptr), 0);
+  EXPECT_EQ(PX720mReadIoDword(0, 0, nullptr), 0);
+  EXPECT_EQ(PX720mReadMemByte(0, 0, nullptr), 0);
+  EXPECT_EQ(PX720mReadMemDword(0, 0, nullptr), 0);
+  EXPECT_EQ(PX720mReadI2C(0, 0x50, 0, nullptr), 0);
+  EXPECT_EQ(PX720mWriteIntCommand(0, nullptr, 1), 0);
+  EXPECT_EQ(PX720mReadIntCommand(0, nullptr, 1), 0);
+  EXPECT_EQ(PX720mAccessBlock(0, 16, 0, nullptr, 4), 0);
+  EXPECT_EQ(PX720mAccessBlock(0, 20, 0, nullptr, 4), 0);
+  EXPECT_EQ(PX720mReadBlockData(0, 4, nullptr), 0);
+  EXPECT_EQ(PX720mInstoreInitData(0, nullptr), 0);
+  EXPECT_TRUE(Backend().Requests().empty());
+}
+
 TEST_F(BridgeRequests, DriverCommandSendsTheCallersRecordAsItIs) {
   OpenDevice0();
   DriverRequest record{};

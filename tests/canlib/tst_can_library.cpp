@@ -400,6 +400,135 @@ TEST_F(CanRecovery, RecoveryUsesTheLibrarysCopyOfTheBlock) {
   EXPECT_EQ(state.acceptanceMask, (std::array<std::uint8_t, 4>{0x0F, 0x0F, 0x0F, 0x0F}));
 }
 
+// A caller's register access and the interrupt routine's run on different
+// threads; each is a select followed by a data access, so one must never
+// land between the other's two halves.
+TEST_F(CanInterrupts, RegisterAccessFromACallerDuringInterruptsStaysWhole) {
+  Init();
+  ASSERT_EQ(CAN_Enable_Interrupt(0, 2, ReceivingCallback), 1);
+  std::atomic<bool> stop{false};
+  std::atomic<long> wrongReads{0};
+  std::thread caller([&] {
+    const std::uint8_t enable[2] = {kRegInterruptEnable, 0xC5};
+    while (!stop.load()) {
+      CAN_WriteReg(0, enable);
+      std::uint8_t read[2] = {kRegInterruptEnable, 0};
+      if (CAN_ReadReg(0, read) != 1 || read[1] != 0xC5) ++wrongReads;
+    }
+  });
+  constexpr int kFrames = 150;
+  int served = 0;
+  for (int i = 1; i <= kFrames; ++i) {
+    const std::size_t from = LineWriteCount();
+    World().SendFromOutside(OutsideFrame(static_cast<std::uint32_t>(i), static_cast<std::uint8_t>(i)));
+    if (!InterruptServedSince(from) || g_log.framesReceived.load() != i) break;
+    const auto expected = StandardFrame(static_cast<std::uint32_t>(i),
+                                        {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i + 1),
+                                         static_cast<std::uint8_t>(i + 2)});
+    bool intact = true;
+    for (std::size_t b = 0; b < 6; ++b) intact = intact && g_log.lastFrame[b].load() == expected[b];
+    if (!intact) break;
+    served = i;
+  }
+  stop = true;
+  caller.join();
+  EXPECT_EQ(served, kFrames) << "frame " << served + 1 << " was lost or garbled";
+  EXPECT_EQ(wrongReads.load(), 0);
+  const auto lines = LineValues(World().OutputLineWrites(0));
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), kResetAsserted), 0) << "a frame was taken for an error";
+}
+
+TEST_F(CanRecovery, AnErrorWarningAloneResetsAndReinitialisesController) {
+  Init();
+  ASSERT_EQ(CAN_Enable_Interrupt(0, 2, ReceivingCallback), 1);
+  // Bus-error interrupts off: only the error warning reaches the routine,
+  // at the twelfth error (96 counted against the default limit of 96).
+  const std::uint8_t receiveAndWarning[2] = {kRegInterruptEnable, 0x05};
+  ASSERT_EQ(CAN_WriteReg(0, receiveAndWarning), 1);
+  ASSERT_NO_FATAL_FAILURE(ExpectRecovery([] {
+    for (int i = 0; i < 12; ++i) World().InjectBusError(0);
+  }));
+}
+
+TEST_F(CanRecovery, AFramePendingBesideAnErrorIsTakenBeforeTheReset) {
+  Init();
+  ASSERT_EQ(CAN_Enable_Interrupt(0, 2, ReceivingCallback), 1);
+  ASSERT_EQ(PX720mSetA15_A8(0, kGateClosed), 1);
+  World().SendFromOutside(OutsideFrame(0x2A0, 0x31));
+  World().InjectArbitrationLoss(0);
+  ASSERT_EQ(World().ControllerState(0).pendingInterrupts, 0x41);
+  const std::size_t from = LineWriteCount();
+  ASSERT_EQ(CAN_Inten(0), 1);
+  ASSERT_TRUE(PollUntil([&] { return LineValues(World().OutputLineWrites(0), from).size() >= 5; }));
+  EXPECT_EQ(LineValues(World().OutputLineWrites(0), from),
+            (std::vector<std::uint8_t>{kGateOpen, kGateClosedByDriver, kResetAsserted, kGateClosedByDriver,
+                                       kGateOpen}));
+  EXPECT_EQ(g_log.framesReceived.load(), 1) << "the reset threw the waiting frame away";
+  EXPECT_EQ(g_log.lastFrame[3].load(), 0x31);
+}
+
+// A wake-up is an interrupt but no error: it must not cost a 1.2 s reset.
+TEST_F(CanRecovery, AWakeUpInterruptIsNoError) {
+  Init();
+  ASSERT_EQ(CAN_Enable_Interrupt(0, 2, ReceivingCallback), 1);
+  const std::uint8_t withWakeUp[2] = {kRegInterruptEnable, 0xD5};
+  ASSERT_EQ(CAN_WriteReg(0, withWakeUp), 1);
+  const std::uint8_t sleep[2] = {0, 0x10};
+  ASSERT_EQ(CAN_WriteReg(0, sleep), 1);
+  const std::size_t from = LineWriteCount();
+  const std::uint8_t wake[2] = {0, 0x00};
+  ASSERT_EQ(CAN_WriteReg(0, wake), 1);
+  ASSERT_TRUE(InterruptServedSince(from));
+  EXPECT_EQ(LineValues(World().OutputLineWrites(0), from),
+            (std::vector<std::uint8_t>{kGateClosedByDriver, kGateOpen}));
+  EXPECT_EQ(g_log.calls.load(), 0);
+}
+
+TEST_F(CanPolling, NoFrameIsWrittenIntoAControllerThatWentOffTheBus) {
+  Init();
+  for (int i = 0; i < 32; ++i) World().InjectBusError(0);  // 256 errors: bus-off
+  ASSERT_EQ(World().ControllerState(0).mode & 0x01, 0x01) << "bus-off holds the controller in reset";
+  // In reset mode the frame registers are the acceptance filter.
+  const auto frame = StandardFrame(0x123, {0xDE, 0xAD});
+  EXPECT_EQ(CAN_Trans(0, frame.data(), 5), 0);
+  const auto state = World().ControllerState(0);
+  EXPECT_EQ(state.acceptanceCode, (std::array<std::uint8_t, 4>{0, 0, 0, 0}));
+  EXPECT_EQ(state.acceptanceMask, (std::array<std::uint8_t, 4>{0xFF, 0xFF, 0xFF, 0xFF}));
+}
+
+// Calls for a card that is not there, or with null buffers, fail without
+// touching the card that is.
+TEST_F(CanAccess, BadIndicesAndNullBuffersFailAndLeaveTheOpenCardAlone) {
+  Init();
+  ASSERT_EQ(CAN_Enable_Interrupt(0, 2, ReceivingCallback), 1);
+  std::array<std::uint8_t, 13> frame{};
+  std::uint8_t pair[2] = {kRegInterruptEnable, 0};
+  for (const std::uint32_t bad : {16u, 0xFFFFFFFFu}) {
+    SCOPED_TRACE(bad);
+    EXPECT_EQ(CAN_Open(bad), 0);
+    EXPECT_EQ(CAN_Init(bad, kInitBlock.data()), 0);
+    EXPECT_EQ(CAN_Trans(bad, frame.data(), 3), 0);
+    EXPECT_EQ(CAN_Recv(bad, frame.data(), 3), 0);
+    EXPECT_EQ(CAN_ReadReg(bad, pair), 0);
+    EXPECT_EQ(CAN_WriteReg(bad, pair), 0);
+    EXPECT_EQ(CAN_Inten(bad), 0);
+    EXPECT_EQ(CAN_Intdisen(bad), 0);
+    EXPECT_EQ(CAN_ReadDataNum(bad), -1);
+    EXPECT_EQ(CAN_ReadBlockData(bad, 1, frame.data()), 0);
+    EXPECT_EQ(CAN_Enable_Interrupt(bad, 2, ReceivingCallback), 0);
+    EXPECT_EQ(CAN_Close(bad), 0);
+  }
+  EXPECT_EQ(CAN_Trans(0, nullptr, 3), 0);
+  EXPECT_EQ(CAN_Recv(0, nullptr, 3), 0);
+  EXPECT_EQ(CAN_ReadBlockData(0, 1, nullptr), 0);
+  // The open card still serves its interrupts.
+  EXPECT_EQ(World().ControllerState(0).interruptEnable, 0xC5);
+  const std::size_t from = LineWriteCount();
+  World().SendFromOutside(OutsideFrame(0x77, 0x10));
+  ASSERT_TRUE(InterruptServedSince(from));
+  EXPECT_EQ(g_log.framesReceived.load(), 1);
+}
+
 TEST_F(CanAccess, BufferedDataIsCountedAndTakenOnlyWhenEnoughIsThere) {
   World().PushBufferedData(0, {0x10, 0x20, 0x30, 0x40, 0x50});
   EXPECT_EQ(CAN_ReadDataNum(0), 5);

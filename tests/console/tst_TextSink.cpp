@@ -3,7 +3,9 @@
 // the reader's view, discarding, and appends from other threads.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "tests/support/EventLoopWait.h"
@@ -103,6 +105,33 @@ TEST_F(TextSinkTest, DiscardDropsQueuedText) {
   sink.Append("fresh", false);
   ASSERT_TRUE(sink.Flush(TextSink::FlushMode::Forced));
   EXPECT_EQ(surface.text, QString("fresh"));
+}
+
+// The console is emptied and new text queued while a flush is appending
+// (outside the sink's lock): the flush must not take the new text for the
+// part it just appended and drop it.
+class InterruptedSurface : public ScriptedSurface {
+ public:
+  void AppendAtEnd(const QString& piece) override {
+    ScriptedSurface::AppendAtEnd(piece);
+    if (during) std::exchange(during, nullptr)();
+  }
+  std::function<void()> during;
+};
+
+TEST(TextSinkDiscard, TextQueuedAfterADiscardDuringAFlushIsKept) {
+  InterruptedSurface surface;
+  TextSink sink(surface, 50);
+  surface.during = [&] {
+    sink.Discard();
+    sink.Append("new line", false);
+  };
+  sink.Append("old", false);
+  ASSERT_TRUE(sink.Flush(TextSink::FlushMode::Gentle));
+  EXPECT_EQ(surface.text, QString("old"));
+  ASSERT_TRUE(sink.HasPending());
+  ASSERT_TRUE(sink.Flush(TextSink::FlushMode::Gentle));
+  EXPECT_EQ(surface.text, QString("oldnew line"));
 }
 
 TEST_F(TextSinkTest, TextFromOtherThreadsArrivesWhole) {

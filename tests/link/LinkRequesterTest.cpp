@@ -150,6 +150,79 @@ TEST_F(RequesterOverPty, AReplyUnderAnotherCodeIsNotTaken) {
   EXPECT_EQ(results[0].outcome, LinkReply::Outcome::TimedOut);
 }
 
+// What a drive may send instead of one clean line per command.
+TEST_F(RequesterOverPty, ADriveThatAnswersTwiceEndsTheRequestOnceAndTheNextGetsItsOwnReply) {
+  drive.WithModel([](sim::DriveModel& m) { m.SetParameter(sim::DriveParameter::MaxSpeed, 2750); });
+  drive.SetRepeatReplies(true);
+  ASSERT_TRUE(requester.Request("GSP\r", Options(false, 0ms), Record()));
+  ASSERT_TRUE(WaitUntil([&] { return !results.empty(); }));
+  PumpFor(100ms);
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_EQ(results[0].text, "2750");
+  ASSERT_TRUE(requester.Request("GT\r", Options(false, 0ms), Record()));
+  ASSERT_TRUE(WaitUntil([&] { return results.size() == 2; }));
+  EXPECT_EQ(results[1].code, kCodeGT);
+  EXPECT_EQ(results[1].text, drive.WithModel([](sim::DriveModel& m) { return std::to_string(m.Temperature()); }));
+}
+
+TEST_F(RequesterOverPty, AReplyAfterTheTimeOutWhileNobodyWaitsChangesNothing) {
+  drive.SetReplyDelay(700ms);
+  const std::size_t before = engine.Ring().LastIndex();
+  ASSERT_TRUE(requester.Request("GSP\r", Options(false, 0ms), Record()));
+  ASSERT_TRUE(WaitUntil([&] { return !results.empty(); }, 3s));
+  EXPECT_EQ(results[0].outcome, LinkReply::Outcome::TimedOut);
+  // The late reply comes in, to nobody.
+  ASSERT_TRUE(WaitUntil([&] { return static_cast<std::size_t>(engine.Ring().LastIndex()) != before; }, 3s));
+  PumpFor(50ms);
+  EXPECT_EQ(results.size(), 1u);
+  EXPECT_EQ(state.wait.Window(), 0u);
+  drive.SetReplyDelay(0ms);
+  ASSERT_TRUE(requester.Request("GVER\r", Options(false, 0ms), Record()));
+  ASSERT_TRUE(WaitUntil([&] { return results.size() == 2; }));
+  EXPECT_EQ(results[1].outcome, LinkReply::Outcome::Answered);
+  EXPECT_EQ(results[1].text, drive.WithModel([](sim::DriveModel& m) { return m.VersionText(); }));
+}
+
+// A reply without its line end, and one longer than any reply can be, never
+// complete: the request times out, and what is left of them does not leak
+// into the next reply.
+TEST_F(RequesterOverPty, UnendedAndOverlongRepliesTimeOutAndLeaveTheNextReplyClean) {
+  drive.SetSilentFor("GSP", true);
+  const std::string version = drive.WithModel([](sim::DriveModel& m) { return m.VersionText(); });
+  for (const std::string& bad : {std::string("#2750"), "#" + std::string(400, '7') + "\r\n"}) {
+    results.clear();
+    ASSERT_TRUE(requester.Request("GSP\r", Options(false, 0ms), Record()));
+    drive.InjectBytes(bad);
+    ASSERT_TRUE(WaitUntil([&] { return !results.empty(); }, 3s));
+    EXPECT_EQ(results[0].outcome, LinkReply::Outcome::TimedOut) << bad.size();
+    ASSERT_TRUE(requester.Request("GVER\r", Options(false, 0ms), Record()));
+    ASSERT_TRUE(WaitUntil([&] { return results.size() == 2; }));
+    EXPECT_EQ(results[1].text, version) << bad.size();
+  }
+}
+
+// A megabyte of bytes that frame nothing, NUL bytes and line ends among
+// them, then a reply holding a NUL: the link passes over the flood, stays
+// usable, and hands the reply over as it came.
+TEST_F(RequesterOverPty, AFloodOfUnframedBytesIsPassedOverAndTheLinkStaysUsable) {
+  std::string flood;
+  flood.reserve(1 << 20);
+  for (std::size_t i = 0; flood.size() < (1u << 20); ++i) {
+    const char c = static_cast<char>((i * 131) & 0xFF);
+    if (c != '#' && c != '*' && c != '$' && c != '@' && c != 'Q') flood += c;
+  }
+  drive.SetSilentFor("GSP", true);
+  ASSERT_TRUE(requester.Request("GSP\r", Options(false, 0ms), Record()));
+  drive.InjectBytes(flood);
+  drive.InjectBytes(std::string("#27\0" "50\r\n", 8));
+  ASSERT_TRUE(WaitUntil([&] { return !results.empty(); }, 5s));
+  EXPECT_EQ(results[0].outcome, LinkReply::Outcome::Answered);
+  EXPECT_EQ(results[0].text, std::string("27\0" "50", 5));
+  ASSERT_TRUE(requester.Request("GVER\r", Options(false, 0ms), Record()));
+  ASSERT_TRUE(WaitUntil([&] { return results.size() == 2; }));
+  EXPECT_EQ(results[1].outcome, LinkReply::Outcome::Answered);
+}
+
 TEST_F(RequesterOverPty, CancelFreesTheLinkAndDropsTheCompletion) {
   drive.SetSilentFor("GSP", true);
   ASSERT_TRUE(requester.Request("GSP\r", Options(false, 0ms), Record()));
@@ -158,6 +231,18 @@ TEST_F(RequesterOverPty, CancelFreesTheLinkAndDropsTheCompletion) {
   EXPECT_EQ(state.wait.Window(), 0u);
   PumpFor(600ms);
   EXPECT_TRUE(results.empty());
+}
+
+TEST_F(RequesterOverPty, AHookThatCancelsLeavesTheRequesterFree) {
+  RequestOptions options = Options(false, 0ms);
+  options.onSent = [&] { requester.Cancel(); };
+  ASSERT_TRUE(requester.Send("SSP1\r", options, Record()));
+  EXPECT_FALSE(requester.Pending());
+  ASSERT_TRUE(requester.Request("GSP\r", Options(false, 0ms), Record()));
+  ASSERT_TRUE(WaitUntil([&] { return !results.empty(); }));
+  PumpFor(50ms);
+  ASSERT_EQ(results.size(), 1u) << "the cancelled send completed after all";
+  EXPECT_EQ(results[0].code, kCodeGSP);
 }
 
 TEST_F(RequesterOverPty, AClosedPortIsRefusedAtOnceAndHoldsNothing) {
@@ -192,6 +277,63 @@ TEST(WaitSlot, WindowAndCodeNeverTearApart) {
   stop = true;
   reader.join();
   EXPECT_EQ(torn.load(), 0);
+}
+
+// Races of the wait claim. Each runs for a while, long enough for threads
+// to be interrupted at every point of a claim or release, and stops early
+// at the first broken claim.
+constexpr auto kRaceTime = std::chrono::milliseconds(1000);
+
+// The GUI thread and a sequence may send at the same moment: only one of
+// them may come away holding the link.
+TEST(WaitSlot, OfTwoRacingClaimsOnlyOneHolds) {
+  WaitSlot slot;
+  std::atomic<bool> broken{false};
+  const auto end = std::chrono::steady_clock::now() + kRaceTime;
+  auto contend = [&](HWND window, int code) {
+    while (!broken.load() && std::chrono::steady_clock::now() < end) {
+      if (!slot.TryClaim(window, code)) continue;
+      for (int k = 0; k < 8; ++k)
+        if (slot.Window() != window) broken = true;
+      slot.ReleaseIf(window);
+    }
+  };
+  std::thread other(contend, HWND{5}, kCodeGT);
+  contend(6, kCodeGSP);
+  other.join();
+  EXPECT_FALSE(broken.load()) << "two senders held the link at once";
+}
+
+// A release by a window that no longer holds the link (its late time-out)
+// races with the holder's own release and the next claim: it must never
+// clear the claim that came after.
+TEST(WaitSlot, AStaleReleaseNeverClearsTheNextClaim) {
+  WaitSlot slot;
+  std::atomic<bool> stop{false};
+  // Several stale releasers, so one is often interrupted mid-release.
+  std::vector<std::thread> stale;
+  for (int t = 0; t < 3; ++t)
+    stale.emplace_back([&] {
+      while (!stop.load()) slot.ReleaseIf(1);
+    });
+  std::thread first([&] {
+    while (!stop.load())
+      if (slot.TryClaim(1, kCodeGSP)) slot.ReleaseIf(1);
+  });
+  long claims = 0;
+  bool lost = false;
+  const auto end = std::chrono::steady_clock::now() + kRaceTime;
+  while (!lost && std::chrono::steady_clock::now() < end) {
+    if (!slot.TryClaim(2, kCodeGVER)) continue;
+    ++claims;
+    for (int k = 0; k < 8; ++k) lost = lost || slot.Window() != 2;
+    slot.ReleaseIf(2);
+  }
+  stop = true;
+  for (auto& t : stale) t.join();
+  first.join();
+  EXPECT_GT(claims, 0);
+  EXPECT_FALSE(lost) << "a stale release cleared a claim after " << claims << " claims";
 }
 
 TEST(WaitSlot, ClaimAndReleaseFollowTheHolder) {

@@ -2,6 +2,8 @@
 // preselection from the saved choice, and the choice a selection makes.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include "link/SerialSettingsModel.h"
@@ -86,6 +88,38 @@ TEST_F(SerialSettingsProfileTest, SavedChoiceReadsTheProfileWithItsDefaults) {
   SerialChoice saved = SerialSettingsModel::SavedChoice(profile);
   EXPECT_EQ(saved.comNumber, 7);
   EXPECT_EQ(saved.baud, 19200);
+}
+
+// Settings written by hand or by another tool: values that are not
+// numbers, numbers no port has, and files that are empty or not settings
+// at all. Each reads as something the dialog can show.
+TEST_F(SerialSettingsProfileTest, OddOrUnreadableSettingsReadAsUsableChoices) {
+  const QString file = m_profileFolder.path() + "/DIRER/Zembra.conf";
+  ASSERT_TRUE(QDir().mkpath(m_profileFolder.path() + "/DIRER"));
+  auto writeFile = [&](const QByteArray& bytes) {
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+  };
+  const std::pair<QByteArray, SerialChoice> cases[] = {
+      {"[QnZembra]\nComNum=2\nComBand=fast\n", {2, 9600}},
+      {"[QnZembra]\nComNum=COM3\nComBand=\n", {1, 9600}},
+      {"[QnZembra]\nComNum=0\nComBand=19200\n", {0, 19200}},
+      {"[QnZembra]\nComNum=99\nComBand=115200\n", {99, 115200}},
+      {"", {1, 9600}},
+      {QByteArray("\x00\xff\xfe[\x01\n=\x02\n\xcb\xc5", 13), {1, 9600}},
+  };
+  for (const auto& [bytes, expected] : cases) {
+    writeFile(bytes);
+    const SerialChoice saved = SerialSettingsModel::SavedChoice(Profile());
+    EXPECT_EQ(saved.comNumber, expected.comNumber) << bytes.toStdString();
+    EXPECT_EQ(saved.baud, expected.baud) << bytes.toStdString();
+    // The dialog turns whatever was saved into a choice it offers.
+    const SerialChoice offered = SerialSettingsModel(saved, kPaths).Result();
+    EXPECT_GE(offered.comNumber, 1);
+    EXPECT_LE(offered.comNumber, SerialSettingsModel::kPortCount);
+    EXPECT_TRUE(SerialSettingsModel::BaudEntries().contains(QString::number(offered.baud)));
+  }
 }
 
 TEST_F(SerialSettingsProfileTest, MachineModelShowsTheProfileOverride) {

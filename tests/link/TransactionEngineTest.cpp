@@ -14,6 +14,7 @@
 #include "platform/WindowMessages.h"
 #include "sim/VirtualDrive.h"
 #include "tests/support/EventLoopWait.h"
+#include "tests/support/PollUntil.h"
 
 namespace zembra {
 namespace {
@@ -167,6 +168,20 @@ TEST_F(EngineOverPty, BadParameterBlockTimesOutAfter3600ms) {
   EXPECT_TRUE(window.replies.empty());
 }
 
+// A whole, well-checked parameter block that nobody asked for (a late one):
+// it must neither answer another command nor stop that command's time-out.
+TEST_F(EngineOverPty, AParameterBlockNobodyAskedForLeavesTheWaitingCommandAlone) {
+  std::string block = "QN" + std::string(125, '\x11');
+  unsigned sum = 0;
+  for (unsigned char c : block) sum += c;
+  block += static_cast<char>(sum & 0xFF);
+  drive.SetSilentFor("GSP", true);
+  ASSERT_EQ(SendResult::Sent, engine.SendCommand("GSP\r", window.Handle(), false));
+  drive.InjectBytes(block);
+  ASSERT_TRUE(WaitUntil([&] { return window.timeouts == 1; }, 3s));
+  EXPECT_TRUE(window.replies.empty());
+}
+
 TEST_F(EngineOverPty, MergedAndSplitRepliesAreEachDelivered) {
   drive.WithModel([](sim::DriveModel& m) {
     m.SetVersionText("9.99");
@@ -225,6 +240,12 @@ TEST_F(EngineOverPty, AVanishedPortIsReportedAndNothingHangs) {
       if (m.Text().find("\xB4\xAE\xBF\xDA") != std::string::npos) return true;
     return false;
   }));
+  // Once: a hung-up descriptor is not waited on again, so the thread
+  // neither spins on it nor repeats the news.
+  PumpFor(300ms);
+  int lost = 0;
+  for (const auto& m : owner.all) lost += m.msg == WM_PORT_LOST;
+  EXPECT_EQ(lost, 1);
   engine.StopReceiveThread();  // returns: the thread is not stuck on the dead port
   EXPECT_FALSE(engine.ReceiveThreadRunning());
 }
@@ -237,6 +258,82 @@ TEST_F(EngineOverPty, ALateTimeoutDoesNotReleaseAnotherWindowsWait) {
   ASSERT_EQ(SendResult::Sent, engine.SendCommand("GSP\r", other.Handle(), false));
   engine.ReleaseWaitOf(window.Handle());  // a stale release by the first window
   EXPECT_EQ(state.wait.Window(), other.Handle());
+}
+
+// A window that leaves its reply time-out to the receive thread, which
+// kills it when the reply comes (as the connection sequence does).
+class TimeoutCounter : public MessageWindow {
+ public:
+  explicit TimeoutCounter(TransactionEngine& engine) : m_engine(engine) {}
+  std::intptr_t OnMessage(const WindowMessage& m) override {
+    if (m.msg == WM_DRIVE_REPLY) {
+      ++replies;
+      m_engine.ReleaseWaitOf(Handle());
+    }
+    return 0;
+  }
+  void OnTimer(std::uint32_t id) override {
+    if (id != TIMER_REPLY) return;
+    ++timeouts;
+    KillTimer(Handle(), TIMER_REPLY);
+  }
+  int replies = 0;
+  int timeouts = 0;
+
+ private:
+  TransactionEngine& m_engine;
+};
+
+// The echo runs inside SendCommand; a console that takes its time lets the
+// reply be framed and delivered before SendCommand returns. The receive
+// thread's kill must then find the time-out already running, or a stray
+// time-out would strike the window later.
+class SlowEchoConsole : public MessageWindow {
+ public:
+  SlowEchoConsole(TransactionEngine& engine, sim::VirtualDrive& drive) : m_engine(engine), m_drive(drive) {}
+  std::intptr_t OnMessage(const WindowMessage& m) override {
+    if (m.msg != WM_DRIVE_TEXT || LowWord(m.lParam) != kDriveTextString || !holdEcho) return 0;
+    holdEcho = false;
+    const auto stored = [&](int frames) {
+      return test::PollUntil([&] { return m_engine.Ring().LastIndex() == (before + frames) % ReplyRing::kSlots; });
+    };
+    // The reply is in; a second line proves its delivery, kill included,
+    // has finished, since frames are delivered one after the other.
+    deliveredBeforeReturn = stored(1);
+    m_drive.InjectBytes("#0\r\n");
+    deliveredBeforeReturn = deliveredBeforeReturn && stored(2);
+    return 0;
+  }
+  bool holdEcho = true;
+  int before = 0;  // the ring's last slot before the command went out
+  bool deliveredBeforeReturn = false;
+
+ private:
+  TransactionEngine& m_engine;
+  sim::VirtualDrive& m_drive;
+};
+
+TEST(EngineReplyTimeout, AReplyHandledBeforeTheSendReturnsLeavesNoStrayTimeout) {
+  sim::VirtualDrive drive;
+  std::string error;
+  ASSERT_TRUE(drive.Start(&error)) << error;
+  LinkState state;
+  TransactionEngine engine(state);
+  SlowEchoConsole console(engine, drive);
+  engine.SetConsoleWindow(console.Handle());
+  ASSERT_TRUE(engine.OpenPort(QString::fromStdString(drive.SlavePath()), "9600,n,8,1"));
+  ASSERT_TRUE(engine.StartReceiveThread());
+  TimeoutCounter window(engine);
+
+  console.before = engine.Ring().LastIndex();
+  ASSERT_EQ(SendResult::Sent, engine.SendCommand("GVER\r", window.Handle(), true));
+  ASSERT_TRUE(console.deliveredBeforeReturn);
+  ASSERT_TRUE(WaitUntil([&] { return window.replies >= 1; }));
+  PumpFor(std::chrono::milliseconds(TransactionEngine::kReplyTimeoutMs + 200));
+  EXPECT_EQ(window.timeouts, 0);
+  EXPECT_FALSE(IsTimerRunning(window.Handle(), TIMER_REPLY));
+  engine.StopReceiveThread();
+  drive.Stop();
 }
 
 TEST_F(EngineOverPty, BytesThatCannotLeaveDoNotHoldTheLink) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -105,6 +106,44 @@ TEST(WindowRuntime, KillFromAnotherThreadStopsEvenAnOverdueTick) {
   EXPECT_EQ(ticksAfterKill, 0);
 }
 
+// Two timers fall due together, so the event loop delivers both in one
+// pass. While the first tick is handled, a worker kills the second timer,
+// or restarts it with a long period: the second's tick, already on its way,
+// belongs to the old setting and must not arrive.
+void ExpectNoDueTickAfterAWorkerChangesIt(const std::function<void(HWND, std::uint32_t)>& change) {
+  RecordingWindow w;
+  std::atomic<std::uint32_t> changed{0};
+  int ticksAfterChange = 0;
+  w.onTick = [&](std::uint32_t id) {
+    if (id == changed.load()) {
+      ++ticksAfterChange;
+      return;
+    }
+    if (changed.load() != 0) return;
+    const std::uint32_t other = id == 21 ? 22 : 21;
+    std::thread([&, other] {
+      change(w.Handle(), other);
+      changed.store(other);
+    }).join();
+  };
+  SetTimer(w.Handle(), 21, 10);
+  SetTimer(w.Handle(), 22, 10);
+  std::this_thread::sleep_for(30ms);  // both overdue when the loop next runs
+  ASSERT_TRUE(WaitUntil([&] { return changed.load() != 0; }));
+  PumpFor(40ms);
+  EXPECT_EQ(ticksAfterChange, 0);
+  KillTimer(w.Handle(), 21);
+  KillTimer(w.Handle(), 22);
+}
+
+TEST(WindowRuntime, AKillFromAWorkerStopsATickAlreadyBeingDelivered) {
+  ExpectNoDueTickAfterAWorkerChangesIt([](HWND h, std::uint32_t id) { KillTimer(h, id); });
+}
+
+TEST(WindowRuntime, ARestartFromAWorkerDropsTheOldSettingsDueTick) {
+  ExpectNoDueTickAfterAWorkerChangesIt([](HWND h, std::uint32_t id) { SetTimer(h, id, 60000); });
+}
+
 TEST(WindowRuntime, SetTimerFromAWorkerStartsItAndSettingAgainRestarts) {
   RecordingWindow w;
   std::thread([&] { SetTimer(w.Handle(), 9, 5); }).join();
@@ -115,6 +154,23 @@ TEST(WindowRuntime, SetTimerFromAWorkerStartsItAndSettingAgainRestarts) {
   PumpFor(40ms);
   EXPECT_EQ(w.ticks.size(), seen);
   KillTimer(w.Handle(), 9);
+}
+
+// A worker's request is still queued when the GUI thread sets the same
+// timer directly; the queued, older request must not replace the running
+// timer with one that belongs to no current setting.
+TEST(WindowRuntime, AQueuedOlderSetDoesNotSilenceANewerOne) {
+  RecordingWindow w;
+  std::thread([&] { SetTimer(w.Handle(), 12, 60000); }).join();
+  SetTimer(w.Handle(), 12, 5);
+  ASSERT_TRUE(WaitUntil([&] { return w.ticks.size() >= 3; }, 2000ms));
+  // And a queued set that a kill overtook does not bring the timer back.
+  std::thread([&] { SetTimer(w.Handle(), 12, 5); }).join();
+  KillTimer(w.Handle(), 12);
+  const std::size_t seen = w.ticks.size();
+  PumpFor(40ms);
+  EXPECT_EQ(w.ticks.size(), seen);
+  EXPECT_FALSE(IsTimerRunning(w.Handle(), 12));
 }
 
 TEST(WindowRuntime, TimersOfADestroyedWindowDoNotFire) {

@@ -211,6 +211,15 @@ TEST_F(VirtualDriveTest, GarbageComesBeforeEachReplyAndInjectedBytesComeAtOnce) 
   EXPECT_EQ(program_->ReadCount(4), std::string("\x00#\r\n", 4));
 }
 
+TEST_F(VirtualDriveTest, ARepeatingDriveAnswersTwiceInOneWrite) {
+  drive_->SetRepeatReplies(true);
+  program_->Send("GT\r");
+  EXPECT_EQ(program_->ReadUntilEndsWith("#36\r\n#36\r\n"), "#36\r\n#36\r\n");
+  drive_->SetRepeatReplies(false);
+  program_->Send("GT\r");
+  EXPECT_EQ(program_->ReadUntilEndsWith("\r\n"), "#36\r\n");
+}
+
 TEST_F(VirtualDriveTest, SplitReplyArrivesInTwoPieces) {
   // The pause is far longer than a read takes, so the halves cannot merge.
   drive_->SetSplitReplies(400ms);
