@@ -22,6 +22,7 @@
 #include "app/ZembraSheetView.h"
 #include "common/IniStore.h"
 #include "common/VersionTitle.h"
+#include "params/ParameterForm.h"
 #include "params/StatusPanel.h"
 #include "platform/Profile.h"
 #include "platform/WindowMessages.h"
@@ -569,6 +570,98 @@ TEST_F(MainFrameOverPty, AFailedWaitOnThePortEndsInAReconnect) {
   EXPECT_TRUE(Saw("GVER", 1s, before));
   EXPECT_TRUE(prompter.prompts.empty());
 }
+
+// Pulled out in the middle of each kind of work: the work ends, nothing
+// stays busy, and the re-plugged drive is identified and read again.
+enum class WorkAtUnplug { Idle, BulkRead, Write, EepromSave, Monitoring, QuickCommand };
+
+std::string UnplugWorkName(const ::testing::TestParamInfo<WorkAtUnplug>& info) {
+  static const char* const kNames[] = {"Idle", "BulkRead", "Write", "EepromSave", "Monitoring", "QuickCommand"};
+  return kNames[static_cast<int>(info.param)];
+}
+
+class UnplugDuringWork : public MainFrameOverPty, public ::testing::WithParamInterface<WorkAtUnplug> {};
+
+TEST_P(UnplugDuringWork, EndsTheWorkFreesTheLinkAndReconnects) {
+  const QString byId = folder.filePath(QStringLiteral("usb-serial-by-id"));
+  ASSERT_TRUE(QFile::link(QString::fromStdString(drive.SlavePath()), byId));
+  CMainFrame& f = MakeFrame(false, byId);
+  f.resize(1366, 720);
+  f.show();
+  ASSERT_EQ(f.Create(), CMainFrame::CreateResult::Running);
+  ASSERT_TRUE(Connected());
+  CZembraSheetView& sheet = f.SheetView();
+  CBasicParam& params = sheet.ParameterPage();
+  CMonitor& monitor = sheet.MonitorPage();
+  auto pageButton = [&](int id) { return params.findChild<QAbstractButton*>(QStringLiteral("idc_%1").arg(id)); };
+  const std::size_t before = drive.CommandCount();
+
+  switch (GetParam()) {
+    case WorkAtUnplug::Idle:
+      break;
+    case WorkAtUnplug::BulkRead:
+      pageButton(CParameterForm::IDC_READ)->click();
+      ASSERT_TRUE(WaitUntil([&] { return drive.CommandCount() > before + 2; }));
+      break;
+    case WorkAtUnplug::Write:
+      pageButton(CParameterForm::IDC_WRITE)->click();
+      ASSERT_TRUE(WaitUntil([&] { return drive.CommandCount() > before + 2; }));
+      break;
+    case WorkAtUnplug::EepromSave:
+      pageButton(CParameterForm::IDC_WRITE)->click();
+      ASSERT_TRUE(WaitUntil([&] { return params.EepromSaveAllowed() && LinkIdle(); }, 10s));
+      drive.SetSilentFor("ESA", true);
+      pageButton(CParameterForm::IDC_EEPROM)->click();
+      ASSERT_TRUE(Saw("ESA", 3s, before));
+      break;
+    case WorkAtUnplug::Monitoring:
+      QTest::mouseClick(sheet.TabStrip(), Qt::LeftButton, {},
+                        sheet.TabStrip()->TabRect(CZembraSheetView::kMonitorPage).center());
+      ASSERT_TRUE(WaitUntil([&] { return monitor.isVisible(); }));
+      monitor.findChild<QAbstractButton*>(QStringLiteral("idc_%1").arg(MonitorControls::IDC_START))->click();
+      ASSERT_TRUE(link.monitoring.load());
+      ASSERT_TRUE(Saw("GV", 3s, before));
+      break;
+    case WorkAtUnplug::QuickCommand:
+      drive.SetSilentFor("GV", true);
+      f.StatusPanel().findChild<QAbstractButton*>(QStringLiteral("idc_%1").arg(CStatusPanel::IDC_GV))->click();
+      ASSERT_TRUE(Saw("GV", 3s, before));
+      break;
+  }
+
+  drive.ClosePort();
+  ASSERT_TRUE(QFile::remove(byId));
+  ASSERT_TRUE(WaitUntil([&] { return !link.connected.load(); }, 3s));
+  EXPECT_EQ(f.StatusText(), QStringLiteral("串口已断开"));
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        return params.RunningOperation() == ParameterOperations::Kind::None && !link.monitoring.load() &&
+               link.wait.Window() == 0;
+      },
+      5s))
+      << "still busy: operation " << static_cast<int>(params.RunningOperation()) << ", monitoring "
+      << link.monitoring.load() << ", wait window " << link.wait.Window();
+
+  sim::VirtualDrive replugged;
+  std::string error;
+  ASSERT_TRUE(replugged.Start(&error)) << error;
+  const QString fresh = folder.filePath(QStringLiteral("new-link"));
+  ASSERT_TRUE(QFile::link(QString::fromStdString(replugged.SlavePath()), fresh));
+  ASSERT_EQ(::rename(fresh.toLocal8Bit().constData(), byId.toLocal8Bit().constData()), 0);
+  ASSERT_TRUE(WaitUntil([&] { return link.connected.load(); }, 5s));
+  // Identified again, the page reads the drive it now talks to.
+  EXPECT_TRUE(WaitUntil([&] { return replugged.CommandCount() > 39 && ParameterReadResult().startsWith(kReadDone); }, 15s))
+      << ParameterReadResult().toStdString();
+  EXPECT_TRUE(LinkIdle());
+  frame.reset();
+  replugged.Stop();
+}
+
+INSTANTIATE_TEST_SUITE_P(MainFrameOverPty, UnplugDuringWork,
+                         ::testing::Values(WorkAtUnplug::Idle, WorkAtUnplug::BulkRead, WorkAtUnplug::Write,
+                                           WorkAtUnplug::EepromSave, WorkAtUnplug::Monitoring,
+                                           WorkAtUnplug::QuickCommand),
+                         UnplugWorkName);
 
 }  // namespace
 }  // namespace zembra
