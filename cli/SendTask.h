@@ -2,8 +2,8 @@
 // send: each text as the console's manual send makes it (spaces removed,
 // at most 62 characters, upper-cased by the link), one at a time, each
 // reply awaited. A reply that never comes is given up after the link's
-// time-out, and in any case after kReplyDeadline: the link hands the
-// parameter block's wait ("GESA") to no time-out once a text reply came.
+// time-out, and in any case after kReplyDeadline, so no drive can hold a
+// script up.
 #include <chrono>
 #include <functional>
 #include <string>

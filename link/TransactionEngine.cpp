@@ -160,10 +160,12 @@ void TransactionEngine::Deliver(const ScannedFrame& frame) {
                   MakeLParam(kDriveTextFrame, static_cast<std::uint16_t>(FrameType::Text)), payload);
       // One load: the window and the code it awaits belong together.
       const WaitClaim claim = m_state.wait.Load();
-      if (claim.window) {
-        if (claim.code != kCodeGESA)
-          PostMessage(claim.window, WM_DRIVE_REPLY, static_cast<std::uintptr_t>(slot),
-                      MakeReplyLParam(claim.code, FrameType::Text), payload);
+      // A text line does not answer the parameter block ("#ERR", or a late
+      // line of something else): its time-out keeps running, so the block
+      // may still come and otherwise the waiter hears that it did not.
+      if (claim.window && claim.code != kCodeGESA) {
+        PostMessage(claim.window, WM_DRIVE_REPLY, static_cast<std::uintptr_t>(slot),
+                    MakeReplyLParam(claim.code, FrameType::Text), payload);
         KillTimer(claim.window, TIMER_REPLY);
       }
       break;

@@ -168,6 +168,20 @@ TEST_F(EngineOverPty, BadParameterBlockTimesOutAfter3600ms) {
   EXPECT_TRUE(window.replies.empty());
 }
 
+// A text line while the block is awaited answers nothing; the wait still
+// ends, by the block's time-out, so the link is never held for good.
+TEST_F(EngineOverPty, ATextLineInsteadOfTheParameterBlockStillEndsTheWait) {
+  drive.SetErrorFor("GESA", true);
+  ASSERT_EQ(SendResult::Sent, engine.SendCommand("GESA\r", window.Handle(), false));
+  ASSERT_TRUE(WaitUntil([&] {
+    for (const auto& m : console.texts)
+      if (m.Text().find("ERR") != std::string::npos) return true;
+    return false;
+  }, 3s));
+  ASSERT_TRUE(WaitUntil([&] { return window.timeouts == 1; }, 8s));
+  EXPECT_TRUE(window.replies.empty());
+}
+
 // A whole, well-checked parameter block that nobody asked for (a late one):
 // it must neither answer another command nor stop that command's time-out.
 TEST_F(EngineOverPty, AParameterBlockNobodyAskedForLeavesTheWaitingCommandAlone) {
