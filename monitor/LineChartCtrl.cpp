@@ -20,9 +20,30 @@ CLineChartCtrl::CLineChartCtrl(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-CLineChartCtrl::~CLineChartCtrl() = default;
+CLineChartCtrl::~CLineChartCtrl() { FinishPainting(); }
+
+void CLineChartCtrl::FlushStrokes() const {
+  if (m_strokes.empty()) return;
+  // Pending strokes belong to the image already; drawing them changes what
+  // is stored, not what the chart is.
+  if (!m_painter.isActive()) m_painter.begin(const_cast<QImage*>(&m_image));
+  m_painter.setPen(QPen(m_strokeColour, 1, m_strokeStyle));
+  m_painter.drawLines(m_strokes.data(), static_cast<int>(m_strokes.size()));
+  m_strokes.clear();
+}
+
+void CLineChartCtrl::FinishPainting() const {
+  FlushStrokes();
+  if (m_painter.isActive()) m_painter.end();
+}
+
+const QImage& CLineChartCtrl::Image() const {
+  FinishPainting();
+  return m_image;
+}
 
 void CLineChartCtrl::MakeImage() {
+  FinishPainting();
   const qreal ratio = devicePixelRatioF();
   const QSize logical = size().expandedTo(QSize(1, 1));
   // Drawn at the screen's own density, so a high-density screen shows it
@@ -50,14 +71,16 @@ void CLineChartCtrl::resizeEvent(QResizeEvent* event) {
 }
 
 void CLineChartCtrl::ClearPlot() {
+  FinishPainting();
   if (!m_image.isNull()) m_image.fill(Qt::white);
   update();
 }
 
 void CLineChartCtrl::DrawLine(QPoint from, QPoint to, const QColor& colour, Qt::PenStyle style) {
-  QPainter painter(&m_image);
-  painter.setPen(QPen(colour, 1, style));
-  painter.drawLine(from, to);
+  if (!m_strokes.empty() && (colour != m_strokeColour || style != m_strokeStyle)) FlushStrokes();
+  m_strokeColour = colour;
+  m_strokeStyle = style;
+  m_strokes.emplace_back(from, to);
 }
 
 void CLineChartCtrl::DrawHorizontalLine(int numerator, int denominator, const QColor& colour, Qt::PenStyle style) {
@@ -98,9 +121,13 @@ void CLineChartCtrl::LineTo(int series, double x, double y) {
   s.current = to;
 }
 
-void CLineChartCtrl::Refresh() { update(); }
+void CLineChartCtrl::Refresh() {
+  FinishPainting();
+  update();
+}
 
 void CLineChartCtrl::paintEvent(QPaintEvent*) {
+  FinishPainting();
   QPainter painter(this);
   if (m_image.isNull()) {
     painter.fillRect(rect(), palette().window());

@@ -5,7 +5,9 @@
 // dragged rectangle back as WM_CHART_SELECT. The chart keeps no values,
 // only where each series' pen stands.
 #include <QImage>
+#include <QLine>
 #include <QPoint>
+#include <QPainter>
 #include <QWidget>
 #include <utility>
 #include <vector>
@@ -51,7 +53,8 @@ class CLineChartCtrl : public QWidget {
   // The ranges; the host pans and zooms through them.
   ChartScale& Scale() { return m_scale; }
   const ChartScale& Scale() const { return m_scale; }
-  const QImage& Image() const { return m_image; }
+  // The image as drawn so far (strokes still held by the painter included).
+  const QImage& Image() const;
   const CChartSeries* Series(int index) const;
   bool Dragging() const { return m_dragging; }
 
@@ -71,6 +74,11 @@ class CLineChartCtrl : public QWidget {
   void MakeImage();
   QPoint Confined(QPoint p) const;
   void DrawLine(QPoint from, QPoint to, const QColor& colour, Qt::PenStyle style);
+  // Strokes of one pen are gathered and drawn together, in order, by one
+  // painter that lives until the image is shown, read or replaced: opening
+  // a painter or changing its pen per segment costs more than drawing it.
+  void FlushStrokes() const;
+  void FinishPainting() const;
 
   bool m_dragging = false;
   QPoint m_corner;
@@ -80,6 +88,10 @@ class CLineChartCtrl : public QWidget {
   double m_fy = 0.0;
   ChartScale m_scale;
   QImage m_image;
+  mutable QPainter m_painter;
+  mutable std::vector<QLine> m_strokes;
+  QColor m_strokeColour;
+  Qt::PenStyle m_strokeStyle = Qt::SolidLine;
   HWND m_notify = 0;
 };
 
