@@ -17,6 +17,7 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <algorithm>
 #include <vector>
 
 #include "app/MainFrame.h"
@@ -82,6 +83,39 @@ void StartUp(const char* program) {
   const double median = Median(times);
   Print({"Start-up of zembra --simulate until connected (median of 7)", Fixed(median, 0, " ms"), "—", "—",
          "< 500 ms", median < 500});
+}
+
+// One run of zembra-cli; its wall time in ms, or -1 when it failed.
+double CliRun(const std::string& cli, int drives, const std::string& folder) {
+  const auto start = Clock::now();
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const std::string count = std::to_string(drives);
+    const std::string file = folder + "/drive{n}.qnd";
+    ::execl(cli.c_str(), cli.c_str(), "--simulate", count.c_str(), "--quiet", "backup", file.c_str(),
+            static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+  return MsSince(start);
+}
+
+void CliParallel(const std::string& cli) {
+  QTemporaryDir folder;
+  std::vector<double> one, eight;
+  for (int i = 0; i < 3; ++i) {
+    one.push_back(CliRun(cli, 1, folder.path().toStdString()));
+    eight.push_back(CliRun(cli, 8, folder.path().toStdString()));
+  }
+  if (*std::min_element(one.begin(), one.end()) < 0 || *std::min_element(eight.begin(), eight.end()) < 0) {
+    Print({"zembra-cli backup of 8 virtual drives in parallel", "a run failed", "—", "—", "≤ 1.2 × one drive", false});
+    return;
+  }
+  const double a = Median(one), b = Median(eight);
+  Print({"zembra-cli backup of 8 virtual drives in parallel (median of 3)", Fixed(b, 0, " ms"),
+         Fixed(a, 0, " ms one drive"), Fixed(b / a, 3), "≤ 1.2 × one drive", b <= 1.2 * a});
 }
 
 long ResidentKb() {
@@ -172,6 +206,8 @@ int main(int argc, char** argv) {
   const std::string program = argv[1];
   const int seconds = argc > 2 ? std::atoi(argv[2]) : 60;
   zembra::bench::StartUp(program.c_str());
+  const std::string folder = program.substr(0, program.rfind('/') + 1);
+  zembra::bench::CliParallel(folder + "zembra-cli");
   ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication app(argc, argv);
   zembra::bench::Flood(seconds);
