@@ -1,6 +1,7 @@
 #include "params/SchemeFiles.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include "common/IniStore.h"
 #include "drive/SchemeMapping.h"
@@ -37,8 +38,11 @@ SchemeFiles::SaveOutcome SchemeFiles::Save(const QString& proposedName,
       CurrentPrompter().ChooseSaveFile(SchemeDialog(QStringLiteral("保存参数方案"), proposedName));
   if (!path) return SaveOutcome::Cancelled;
   CIniStore store(FileSystemPath(*path));
-  if (!store.LoadOrCreate()) {
-    Tell(WithReason(QStringLiteral("%1：无法创建或读取文件“%2”").arg(kSaveFailed, *path), store.LastError()),
+  // An existing file keeps its other sections and keys; a new one comes
+  // into being whole with the save, so a save that fails leaves no empty
+  // file behind.
+  if (QFileInfo::exists(*path) && !store.LoadExisting()) {
+    Tell(WithReason(QStringLiteral("%1：无法读取已有的文件“%2”").arg(kSaveFailed, *path), store.LastError()),
          PromptIcon::Error);
     return SaveOutcome::CannotOpen;
   }

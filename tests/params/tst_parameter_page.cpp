@@ -11,6 +11,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -21,6 +22,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <chrono>
+
+#include <csignal>
+#include <sys/resource.h>
 
 #include "drive/ParameterTable.h"
 #include "params/BasicParam.h"
@@ -500,7 +504,28 @@ TEST_F(ParameterPageOverPty, SchemesAreSavedAndLoadedThroughThePage) {
   EXPECT_TRUE(LastPrompt().startsWith(QStringLiteral("方案加载失败")));
   prompter.fileAnswer = folder.path() + "/no/such/folder.qnd";
   Click(CParameterForm::IDC_SAVE_SCHEME);
-  EXPECT_TRUE(LastPrompt().startsWith(QStringLiteral("方案保存失败：无法创建或读取文件")));
+  EXPECT_TRUE(LastPrompt().startsWith(QStringLiteral("方案保存失败：无法写入文件")));
+  // A new file that could not be written (here: no byte may be written at
+  // all) is not left behind empty.
+  {
+    ::rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+    ::rlimit none = saved;
+    none.rlim_cur = 0;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &none), 0);
+    prompter.fileAnswer = folder.path() + "/new.qnd";
+    Click(CParameterForm::IDC_SAVE_SCHEME);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, oldHandler);
+    EXPECT_TRUE(LastPrompt().startsWith(QStringLiteral("方案保存失败：无法写入文件")));
+    EXPECT_FALSE(QFile::exists(folder.path() + "/new.qnd"));
+  }
+  // Something that is there but no file is neither read nor replaced.
+  ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("folder.qnd")));
+  prompter.fileAnswer = folder.path() + "/folder.qnd";
+  Click(CParameterForm::IDC_SAVE_SCHEME);
+  EXPECT_TRUE(LastPrompt().startsWith(QStringLiteral("方案保存失败：无法读取已有的文件")));
   // Readable but not writable: the failed write is reported, not success.
   prompter.fileAnswer = QStringLiteral("/proc/self/status");
   Click(CParameterForm::IDC_SAVE_SCHEME);
