@@ -9,7 +9,6 @@
 #include <atomic>
 #include <cerrno>
 
-#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <fcntl.h>
@@ -22,6 +21,7 @@
 #include <vector>
 
 #include "sim/VirtualDrive.h"
+#include "tests/support/PollUntil.h"
 
 using namespace std::chrono_literals;
 using zembra::sim::Measurement;
@@ -286,11 +286,16 @@ TEST(VirtualDriveWaitFailure, AFailingPollClosesTheLineAndDoesNotSpin) {
   options.poll = FailingPoll;
   VirtualDrive drive(options);
   std::string error;
+  const auto start = std::chrono::steady_clock::now();
   ASSERT_TRUE(drive.Start(&error)) << error;
-  std::this_thread::sleep_for(std::chrono::milliseconds(400));
-  EXPECT_FALSE(drive.PortOpen());
-  EXPECT_GE(g_failedWaits.load(), 2);
-  EXPECT_LE(g_failedWaits.load(), 12);
+  ASSERT_TRUE(zembra::test::PollUntil([&] { return !drive.PortOpen(); }, std::chrono::seconds(3)));
+  // Time for a spinning loop to give itself away (thousands of waits); the
+  // bound follows the time that really passed.
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const auto waits = g_failedWaits.load();
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_GE(waits, 1);
+  EXPECT_LE(waits, 2 + ms / 25) << "after " << ms << " ms";
   drive.Stop();
 }
 
