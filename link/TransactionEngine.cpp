@@ -101,6 +101,7 @@ void TransactionEngine::WakeReceiveThread() {
 void TransactionEngine::ReceiveThreadProc() {
   std::string bytes;
   int lostFd = -1;  // a descriptor that hung up is not waited on again
+  bool waitFailing = false;
   while (m_rxRun.load()) {
     pollfd fds[2];
     fds[0] = {m_wakeFd, POLLIN, 0};
@@ -114,7 +115,10 @@ void TransactionEngine::ReceiveThreadProc() {
       // The wait itself failed. Ending the program would lose the user's
       // work; spinning would eat the machine. Treat the port as lost (a
       // reconnect follows) and wait a moment before the next try.
-      Notice(QStringLiteral("等待串口数据失败（%1），按串口断开处理。").arg(QString::fromLocal8Bit(std::strerror(error))));
+      // Said once for as long as the wait keeps failing, not every try.
+      if (!waitFailing)
+        Notice(QStringLiteral("等待串口数据失败（%1），按串口断开处理。").arg(QString::fromLocal8Bit(std::strerror(error))));
+      waitFailing = true;
       if (portFd >= 0 && portFd != lostFd) {
         lostFd = portFd;
         PostMessage(m_owner.load(), WM_PORT_LOST);
@@ -122,6 +126,7 @@ void TransactionEngine::ReceiveThreadProc() {
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
       continue;
     }
+    waitFailing = false;
     if (m_stopRx.load()) return;
     if (fds[0].revents & POLLIN) {
       std::uint64_t drained;
