@@ -4,7 +4,7 @@
 
 namespace zembra::drive {
 
-CommandSequence::CommandSequence(TransactionEngine& engine) : m_requester(engine) {}
+CommandSequence::CommandSequence(TransactionEngine& engine) : m_engine(engine), m_requester(engine) {}
 
 CommandSequence::~CommandSequence() {
   m_onFinished = nullptr;
@@ -51,9 +51,10 @@ void CommandSequence::OnSent(int index) {
   const DriveCommand& command = m_commands[static_cast<std::size_t>(index)];
   ++m_summary.sent;
   CommandResult result{&command, index, true, SendResult::Sent};
-  // The pause runs from the moment the bytes left, whatever the answer.
+  // The drive needs its pause after it has the whole command, whatever
+  // the answer; the write returns while the bytes are still on the line.
   m_inPause = true;
-  SetTimer(Handle(), kTimerPause, static_cast<std::uint32_t>(command.pauseAfter.count()));
+  SetTimer(Handle(), kTimerPause, PauseAfterSending(command));
   if (StepHandler onStep = m_onStep) onStep(result);
 }
 
@@ -90,6 +91,11 @@ void CommandSequence::OnTimer(std::uint32_t timerId) {
   } else {
     StartStep();
   }
+}
+
+std::uint32_t CommandSequence::PauseAfterSending(const DriveCommand& command) const {
+  const auto onLine = std::chrono::ceil<std::chrono::milliseconds>(m_engine.WireTime(command.text.size()));
+  return static_cast<std::uint32_t>((command.pauseAfter + onLine).count());
 }
 
 void CommandSequence::Finish(bool stopped) {

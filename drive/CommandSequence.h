@@ -62,7 +62,10 @@ class CommandSequence : public MessageWindow {
   void OnSent(int index);
   void OnAnswer(const LinkReply& reply);
   void Finish(bool stopped);
+  // The command's pause, counted from when its last byte reaches the drive.
+  std::uint32_t PauseAfterSending(const DriveCommand& command) const;
 
+  TransactionEngine& m_engine;
   LinkRequester m_requester;
   std::vector<DriveCommand> m_commands;
   bool m_running = false;

@@ -63,6 +63,17 @@ bool TransactionEngine::ReopenPort() {
   return ok;
 }
 
+std::chrono::microseconds TransactionEngine::WireTime(std::size_t bytes) const {
+  std::string settings;
+  {
+    std::lock_guard lock(m_openMutex);
+    settings = m_lastSettings;
+  }
+  const int baud = CMSComm::BaudFromSettings(settings);
+  if (baud <= 0) return std::chrono::microseconds(0);
+  return std::chrono::microseconds((static_cast<std::int64_t>(bytes) * 10 * 1000000 + baud - 1) / baud);
+}
+
 void TransactionEngine::ClosePort() {
   m_port.Close();
   WakeReceiveThread();

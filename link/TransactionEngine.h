@@ -8,6 +8,7 @@
 #include <QString>
 #include <atomic>
 #include <functional>
+#include <chrono>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -53,6 +54,10 @@ class TransactionEngine {
   // Closes the port; the receive thread stops waiting on it.
   void ClosePort();
   QString LastDevicePath() const;
+  // How long `bytes` take on the line at the baud of the last OpenPort
+  // (start, eight data bits, stop: ten bits a byte); zero when no baud is
+  // known.
+  std::chrono::microseconds WireTime(std::size_t bytes) const;
 
   // How the receive thread waits; tests put a failing one in its place.
   // Set before StartReceiveThread.

@@ -166,7 +166,12 @@ TEST_F(SequencesOverPty, AWriteSendsEveryCommandInOrderAHundredMillisecondsApart
   // The last command has no pause after it: the drive may still be reading it.
   ASSERT_TRUE(drive.WaitForCommandCount(expected.size(), 2s));
   EXPECT_EQ(drive.ReceivedCommands(), expected);
-  EXPECT_GE(took, 37 * 100ms);
+  // Each pause starts once the command has crossed the line (ten bits a
+  // byte at 9600 baud), not when the write returned.
+  std::size_t bytes = 0;
+  for (std::size_t i = 0; i + 1 < commands.size(); ++i) bytes += commands[i].text.size();
+  EXPECT_EQ(engine.WireTime(7), std::chrono::microseconds(7292));
+  EXPECT_GE(took, 37 * 100ms + engine.WireTime(bytes));
   EXPECT_EQ(state.wait.Window(), 0u);
 }
 

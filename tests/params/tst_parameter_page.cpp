@@ -115,7 +115,9 @@ class ParameterPageOverPty : public ::testing::Test {
   void SetDrive(DriveParameter p, std::int32_t v) {
     drive.WithModel([p, v](sim::DriveModel& m) { m.SetParameter(p, v); });
   }
-  const QString& LastPrompt() { return prompter.prompts.back().text; }
+  // Empty when nothing was said, so a missing message fails the check
+  // instead of the test run.
+  QString LastPrompt() { return prompter.prompts.empty() ? QString() : prompter.prompts.back().text; }
 
   QTemporaryDir folder;
   test::RecordingPrompter prompter;
