@@ -578,6 +578,48 @@ TEST_F(ParameterPageOverPty, TheCommandLineToolBacksUpTheSameFileAsThePage) {
   EXPECT_EQ(pageBytes, cli.readAll());
 }
 
+// The tool's restore of a file sends what the page's "设 置" sends after
+// loading that file: the same commands in the same order.
+TEST_F(ParameterPageOverPty, TheCommandLineToolRestoresWithThePagesCommands) {
+  const QString path = folder.path() + "/restore.qnd";
+  ASSERT_TRUE(ReadAll());
+  Click(1059);  // single-ended
+  Type(1036, QStringLiteral("2750"));
+  prompter.fileAnswer = path;
+  Click(CParameterForm::IDC_SAVE_SCHEME);
+  ASSERT_EQ(LastPrompt(), QStringLiteral("方案保存成功"));
+
+  MakePage();  // a fresh page takes everything from the file
+  prompter.yesNoAnswer = true;
+  Click(CParameterForm::IDC_LOAD_SCHEME);
+  ASSERT_EQ(Text(1036), QStringLiteral("2750"));
+  const std::size_t beforePage = drive.CommandCount();
+  page->WriteParameters();
+  ASSERT_TRUE(Idle());
+  ASSERT_TRUE(Result().startsWith(QStringLiteral("参数写入完成")));
+  const std::vector<std::string> byPage = CommandsFrom(beforePage);
+
+  engine.StopReceiveThread();
+  engine.ClosePort();
+  const std::size_t beforeTool = drive.CommandCount();
+  QProcess tool;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("XDG_CONFIG_HOME"), folder.path() + "/config");
+  tool.setProcessEnvironment(env);
+  tool.start(QStringLiteral(ZEMBRA_CLI_BINARY),
+             {"--port", QString::fromStdString(drive.SlavePath()), "--quiet", "restore", path});
+  ASSERT_TRUE(tool.waitForFinished(30000));
+  ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString() << tool.readAllStandardOutput().toStdString();
+  std::vector<std::string> byTool = CommandsFrom(beforeTool);
+  // The tool first makes sure a drive is there, as the program does at
+  // connection.
+  ASSERT_FALSE(byTool.empty());
+  EXPECT_EQ(byTool.front(), "GVER");
+  while (!byTool.empty() && (byTool.front() == "GVER" || byTool.front() == "GDTY")) byTool.erase(byTool.begin());
+  EXPECT_EQ(byPage.size(), 36u);
+  EXPECT_EQ(byTool, byPage);
+}
+
 TEST_F(ParameterPageOverPty, HintsNamesAndIdsAreWhereScreenReadersAndDriversLookForThem) {
   for (const FieldHint& hint : FieldHints::All()) {
     QWidget* control = Control(hint.controlId);
