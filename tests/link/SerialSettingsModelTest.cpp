@@ -101,13 +101,14 @@ TEST_F(SerialSettingsProfileTest, OddOrUnreadableSettingsReadAsUsableChoices) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(bytes);
   };
+  static const char kBinary[] = "\x00\xff\xfe[\x01\n=\x02\n\xcb\xc5";
   const std::pair<QByteArray, SerialChoice> cases[] = {
       {"[QnZembra]\nComNum=2\nComBand=fast\n", {2, 9600}},
       {"[QnZembra]\nComNum=COM3\nComBand=\n", {1, 9600}},
       {"[QnZembra]\nComNum=0\nComBand=19200\n", {0, 19200}},
       {"[QnZembra]\nComNum=99\nComBand=115200\n", {99, 115200}},
       {"", {1, 9600}},
-      {QByteArray("\x00\xff\xfe[\x01\n=\x02\n\xcb\xc5", 13), {1, 9600}},
+      {QByteArray(kBinary, sizeof kBinary - 1), {1, 9600}},
   };
   for (const auto& [bytes, expected] : cases) {
     writeFile(bytes);
