@@ -175,14 +175,12 @@ void Flood(int seconds) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
   });
-  const std::size_t framesBefore = drive.ReceivedBytes().size();
   const auto end = Clock::now() + std::chrono::seconds(seconds);
   while (Clock::now() < end) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   stop = true;
   poster.join();
   QCoreApplication::processEvents();
   const long rssAfter = ResidentKb();
-  (void)framesBefore;
   drive.StopAllSampleStreams();
   const double p99 = Percentile(probe.latencies, 99);
   const double growthMb = static_cast<double>(rssAfter - rssBefore) / 1024.0;
