@@ -496,6 +496,22 @@ TEST_F(CanPolling, NoFrameIsWrittenIntoAControllerThatWentOffTheBus) {
   EXPECT_EQ(state.acceptanceMask, (std::array<std::uint8_t, 4>{0xFF, 0xFF, 0xFF, 0xFF}));
 }
 
+// A controller in error status or off the bus is not read, even with a
+// frame waiting: the frame stays for after the recovery.
+TEST_F(CanPolling, NoFrameIsTakenFromAControllerInErrorStatusOrOffTheBus) {
+  Init();
+  World().SendFromOutside(OutsideFrame(0x100, 0x40));
+  ASSERT_EQ(World().ControllerState(0).framesWaiting, 1);
+  std::array<std::uint8_t, 13> buffer{};
+  buffer.fill(0xEE);
+  const auto untouched = buffer;
+  for (int i = 0; i < 12; ++i) World().InjectBusError(0);  // 96 errors: the warning limit
+  ASSERT_EQ(World().ControllerState(0).status & 0xC0, 0x40);
+  EXPECT_EQ(CAN_Recv(0, buffer.data(), 5), 0);
+  EXPECT_EQ(buffer, untouched);
+  EXPECT_EQ(World().ControllerState(0).framesWaiting, 1);
+}
+
 // Calls for a card that is not there, or with null buffers, fail without
 // touching the card that is.
 TEST_F(CanAccess, BadIndicesAndNullBuffersFailAndLeaveTheOpenCardAlone) {
