@@ -29,10 +29,14 @@ void TabStripAccessible::Register() {
 
 CTabStrip* TabStripAccessible::Strip() const { return static_cast<CTabStrip*>(widget()); }
 
-int TabStripAccessible::childCount() const { return Strip()->ItemCount(); }
+// The page tabs come first, then the widgets that sit in the strip: the
+// pages, whose controls a screen reader must reach like any other.
+int TabStripAccessible::childCount() const { return Strip()->ItemCount() + QAccessibleWidget::childCount(); }
 
 QAccessibleInterface* TabStripAccessible::child(int index) const {
+  const int tabs = Strip()->ItemCount();
   if (index < 0 || index >= childCount()) return nullptr;
+  if (index >= tabs) return QAccessibleWidget::child(index - tabs);
   auto it = m_children.find(index);
   if (it != m_children.end()) return QAccessible::accessibleInterface(it->second);
   auto* item = new TabItemAccessible(Strip(), index);
@@ -41,14 +45,16 @@ QAccessibleInterface* TabStripAccessible::child(int index) const {
 }
 
 int TabStripAccessible::indexOfChild(const QAccessibleInterface* child) const {
+  const int tabs = Strip()->ItemCount();
   for (const auto& [index, id] : m_children)
-    if (QAccessible::accessibleInterface(id) == child) return index < childCount() ? index : -1;
-  return -1;
+    if (QAccessible::accessibleInterface(id) == child) return index < tabs ? index : -1;
+  const int widget = QAccessibleWidget::indexOfChild(child);
+  return widget < 0 ? -1 : tabs + widget;
 }
 
 QAccessibleInterface* TabStripAccessible::childAt(int x, int y) const {
   const int index = Strip()->TabAt(Strip()->mapFromGlobal(QPoint(x, y)));
-  return index >= 0 ? child(index) : nullptr;
+  return index >= 0 ? child(index) : QAccessibleWidget::childAt(x, y);
 }
 
 TabItemAccessible::TabItemAccessible(CTabStrip* strip, int index) : m_strip(strip), m_index(index) {}

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -372,6 +373,42 @@ TEST_F(MainFrameOverPty, TheMonitoringPageBoundsJumpsByTheParameterPagesSpeedAnd
   clickTab(CZembraSheetView::kMonitorPage);
   EXPECT_TRUE(WaitUntil([&] { return monitor.Samples().Factors().maxSpeed == 1500; }));
   EXPECT_EQ(monitor.Samples().Factors().encoderResolution, 2048);
+}
+
+// What a screen reader or test driver reaches from the main window: the
+// controls of both pages by their "idc_" descriptions, and a press through
+// that road does what a click does.
+QAccessibleInterface* FindByDescription(QAccessibleInterface* node, const QString& description, int depth = 0) {
+  if (!node || depth > 40) return nullptr;
+  if (node->text(QAccessible::Description) == description) return node;
+  for (int i = 0; i < node->childCount(); ++i)
+    if (QAccessibleInterface* found = FindByDescription(node->child(i), description, depth + 1)) return found;
+  return nullptr;
+}
+
+TEST_F(MainFrameOverPty, ThePagesControlsAreReachedThroughTheAccessibilityTree) {
+  CMainFrame& f = MakeFrame();
+  f.resize(1366, 720);
+  f.show();
+  ASSERT_EQ(f.Create(), CMainFrame::CreateResult::Running);
+  ASSERT_TRUE(Connected());
+  QAccessibleInterface* root = QAccessible::queryAccessibleInterface(&f);
+  ASSERT_NE(root, nullptr);
+  for (const char* id : {"idc_1036", "idc_1030", "idc_1140", "idc_1141", "idc_1228", "idc_1009"})
+    EXPECT_NE(FindByDescription(root, QString::fromLatin1(id)), nullptr) << id;
+  QAccessibleInterface* speed = FindByDescription(root, QStringLiteral("idc_1036"));
+  ASSERT_NE(speed, nullptr);
+  EXPECT_EQ(speed->text(QAccessible::Name), QStringLiteral("最高速度"));
+
+  QAccessibleInterface* read = FindByDescription(root, QStringLiteral("idc_1155"));
+  ASSERT_NE(read, nullptr);
+  ASSERT_NE(read->actionInterface(), nullptr);
+  const std::size_t before = drive.CommandCount();
+  read->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+  CBasicParam& params = f.SheetView().ParameterPage();
+  EXPECT_TRUE(WaitUntil([&] { return drive.CommandCount() > before; }));
+  EXPECT_TRUE(WaitUntil([&] { return params.RunningOperation() == ParameterOperations::Kind::None; }, 10s));
+  EXPECT_TRUE(ParameterReadResult().startsWith(kReadDone));
 }
 
 TEST_F(MainFrameOverPty, ClosingWithoutMonitoringSendsNothing) {

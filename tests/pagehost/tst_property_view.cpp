@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <algorithm>
+#include <vector>
 #include <memory>
 
 #include "pagehost/PropertyView.h"
@@ -413,7 +414,19 @@ TEST_F(PropertyViewTest, PageTabsAreAccessibleAndPressable) {
   QAccessibleInterface* strip = QAccessible::queryAccessibleInterface(view->TabStrip());
   ASSERT_NE(strip, nullptr);
   EXPECT_EQ(strip->role(), QAccessible::PageTabList);
-  ASSERT_EQ(strip->childCount(), 3);
+  // Three tabs, then the three pages that sit in the strip: their
+  // controls are reached through them.
+  ASSERT_EQ(strip->childCount(), 6);
+  std::vector<QObject*> pages;
+  for (int i = 3; i < 6; ++i) {
+    QAccessibleInterface* page = strip->child(i);
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->parent(), strip);
+    EXPECT_EQ(strip->indexOfChild(page), i);
+    pages.push_back(page->object());
+  }
+  for (QObject* page : {static_cast<QObject*>(&first), static_cast<QObject*>(&second), static_cast<QObject*>(&third)})
+    EXPECT_NE(std::find(pages.begin(), pages.end(), page), pages.end());
   QAccessibleInterface* tab = strip->child(1);
   ASSERT_NE(tab, nullptr);
   EXPECT_EQ(tab->role(), QAccessible::PageTab);
