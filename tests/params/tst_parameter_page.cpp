@@ -115,6 +115,23 @@ class ParameterPageOverPty : public ::testing::Test {
   void SetDrive(DriveParameter p, std::int32_t v) {
     drive.WithModel([p, v](sim::DriveModel& m) { m.SetParameter(p, v); });
   }
+  // zembra-cli on this drive's line, which the page lets go of first; the
+  // run must succeed.
+  void RunTool(QStringList arguments) {
+    engine.StopReceiveThread();
+    engine.ClosePort();
+    QProcess tool;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), folder.path() + "/config");
+    tool.setProcessEnvironment(env);
+    arguments.prepend(QStringLiteral("--quiet"));
+    arguments.prepend(QString::fromStdString(drive.SlavePath()));
+    arguments.prepend(QStringLiteral("--port"));
+    tool.start(QStringLiteral(ZEMBRA_CLI_BINARY), arguments);
+    ASSERT_TRUE(tool.waitForFinished(30000));
+    ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString()
+                                  << tool.readAllStandardOutput().toStdString();
+  }
   // Empty when nothing was said, so a missing message fails the check
   // instead of the test run.
   QString LastPrompt() { return prompter.prompts.empty() ? QString() : prompter.prompts.back().text; }
@@ -557,17 +574,7 @@ TEST_F(ParameterPageOverPty, TheCommandLineToolBacksUpTheSameFileAsThePage) {
   Click(CParameterForm::IDC_SAVE_SCHEME);
   ASSERT_EQ(LastPrompt(), QStringLiteral("方案保存成功"));
 
-  // The tool takes the drive's line for itself.
-  engine.StopReceiveThread();
-  engine.ClosePort();
-  QProcess tool;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("XDG_CONFIG_HOME"), folder.path() + "/config");
-  tool.setProcessEnvironment(env);
-  tool.start(QStringLiteral(ZEMBRA_CLI_BINARY),
-             {"--port", QString::fromStdString(drive.SlavePath()), "--quiet", "backup", byTool});
-  ASSERT_TRUE(tool.waitForFinished(30000));
-  ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+  ASSERT_NO_FATAL_FAILURE(RunTool({"backup", byTool}));
 
   QFile page(byPage), cli(byTool);
   ASSERT_TRUE(page.open(QIODevice::ReadOnly));
@@ -599,17 +606,8 @@ TEST_F(ParameterPageOverPty, TheCommandLineToolRestoresWithThePagesCommands) {
   ASSERT_TRUE(Result().startsWith(QStringLiteral("参数写入完成")));
   const std::vector<std::string> byPage = CommandsFrom(beforePage);
 
-  engine.StopReceiveThread();
-  engine.ClosePort();
   const std::size_t beforeTool = drive.CommandCount();
-  QProcess tool;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("XDG_CONFIG_HOME"), folder.path() + "/config");
-  tool.setProcessEnvironment(env);
-  tool.start(QStringLiteral(ZEMBRA_CLI_BINARY),
-             {"--port", QString::fromStdString(drive.SlavePath()), "--quiet", "restore", path});
-  ASSERT_TRUE(tool.waitForFinished(30000));
-  ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString() << tool.readAllStandardOutput().toStdString();
+  ASSERT_NO_FATAL_FAILURE(RunTool({"restore", path}));
   std::vector<std::string> byTool = CommandsFrom(beforeTool);
   // The tool first makes sure a drive is there, as the program does at
   // connection.
