@@ -1,23 +1,11 @@
 // zembra-cli's command line: any arguments parse into options or an error
 // text, never a crash, and accepted options are always runnable.
-#include <QString>
-#include <QStringList>
-
 #include "cli/CliOptions.h"
+#include "tests/fuzz/FuzzArguments.h"
 #include "tests/fuzz/FuzzTarget.h"
 
 ZEMBRA_FUZZ_TARGET(cli_command_line) {
-  QStringList arguments{QStringLiteral("zembra-cli")};
-  QString current;
-  for (std::size_t i = 0; i < size; ++i) {
-    if (data[i] == 0) {
-      arguments << current;
-      current.clear();
-    } else {
-      current += QChar(data[i]);
-    }
-  }
-  arguments << current;
+  const QStringList arguments = zembra::fuzz::ArgumentsFromBytes(QStringLiteral("zembra-cli"), data, size);
   using zembra::cli::CliCommand;
   const zembra::cli::CliOptions o = zembra::cli::CliOptions::Parse(arguments);
   if (!o.error.isEmpty() || o.showHelp || o.showVersion) return;
