@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "drive/DriveText.h"
+#include "link/ReplyText.h"
 #include "drive/SchemeMapping.h"
 
 namespace zembra::cli {
@@ -52,7 +52,7 @@ std::vector<std::string_view> ParameterReadout::AnsweredErr() const {
   std::vector<std::string_view> mnemonics;
   const auto steps = ParameterTable::ReadSteps();
   for (std::size_t i = 0; i < kSteps && i < steps.size(); ++i)
-    if (m_states[i] == StepState::Answered && drive::ContainsErr(m_replies[i])) mnemonics.push_back(steps[i].mnemonic);
+    if (m_states[i] == StepState::Answered && ContainsErr(m_replies[i])) mnemonics.push_back(steps[i].mnemonic);
   return mnemonics;
 }
 
@@ -91,9 +91,9 @@ QJsonValue ParameterReadout::JsonValue(std::size_t step) const {
       return drive::SchemeMapping::ModeValue(m_values);
     // What the drive holds, also when the page's list has no such item.
     case drive::ReplyRule::ListText:
-      return drive::LeadingInt(m_replies[step]);
+      return LeadingInt(m_replies[step]);
     case drive::ReplyRule::BitsPerSecond:
-      return drive::LeadingInt(m_replies[step]) / 1000;
+      return LeadingInt(m_replies[step]) / 1000;
     default:
       break;
   }

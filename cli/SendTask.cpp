@@ -1,6 +1,6 @@
 #include "cli/SendTask.h"
 
-#include "drive/DriveText.h"
+#include "link/ReplyText.h"
 #include "link/QuickCommands.h"
 #include "platform/Gbk.h"
 
@@ -43,7 +43,7 @@ void SendTask::OnReply(const LinkReply& reply) {
   m_report.exchanges.push_back({sent, reply.outcome, reply.text});
   switch (reply.outcome) {
     case LinkReply::Outcome::Answered:
-      if (drive::ContainsErr(reply.text))
+      if (ContainsErr(reply.text))
         m_report.Fail(ExitStatus::NotConfirmed, QStringLiteral("驱动器对“%1”回复了ERR").arg(FromGbk(sent)));
       break;
     case LinkReply::Outcome::TimedOut:

@@ -1,6 +1,6 @@
 #include "drive/CommandSequence.h"
 
-#include "drive/DriveText.h"
+#include "link/ReplyText.h"
 
 namespace zembra::drive {
 

@@ -1,6 +1,6 @@
 #include "drive/ReplyDecoder.h"
 
-#include "drive/DriveText.h"
+#include "link/ReplyText.h"
 
 namespace zembra::drive {
 namespace {

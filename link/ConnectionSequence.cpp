@@ -1,9 +1,9 @@
 #include "link/ConnectionSequence.h"
 
 #include <QLoggingCategory>
-#include <cstdlib>
 
 #include "link/FrameType.h"
+#include "link/ReplyText.h"
 #include "platform/Gbk.h"
 #include "platform/Prompter.h"
 #include "platform/WindowMessages.h"
@@ -92,7 +92,7 @@ std::intptr_t ConnectionSequence::OnMessage(const WindowMessage& message) {
 void ConnectionSequence::OnDriveReply(const WindowMessage& message) {
   m_engine.ReleaseWaitOf(Handle());
   const std::string& text = message.Text();
-  const int value = std::atoi(text.c_str());
+  const int value = LeadingInt(text);
   switch (ReplyCodeOf(message.lParam)) {
     case kCodeGVER:
       KillTimer(Handle(), TIMER_VERSION);

@@ -1,9 +1,7 @@
 #include "monitor/MonitorSession.h"
 
-#include <cctype>
-#include <limits>
-
 #include "link/FrameType.h"
+#include "link/ReplyText.h"
 #include "platform/WindowMessages.h"
 
 namespace zembra {
@@ -97,7 +95,7 @@ std::optional<PolledValue> MonitorSession::TakeReply(const WindowMessage& reply,
   if ((asked->code == kCodeGA || asked->code == kCodeGD) && m_engine) m_engine->SetWaitWindow(0);
   const std::optional<MonitorSeries> series = SeriesForCode(asked->code);
   if (!series) return std::nullopt;
-  return PolledValue{*series, ParseValue(reply.Text())};
+  return PolledValue{*series, LeadingInt(reply.Text())};
 }
 
 SendResult MonitorSession::SendMotion(const std::string& text, std::uint32_t now) {
@@ -105,22 +103,6 @@ SendResult MonitorSession::SendMotion(const std::string& text, std::uint32_t now
   const SendResult result = m_engine->SendRaw(text, m_page, true);
   if (WasSent(result) && Monitoring()) m_matcher.Sent(SentPurpose::Motion, kCodeUnknown, now);
   return result;
-}
-
-std::int32_t MonitorSession::ParseValue(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  std::int64_t value = 0;
-  constexpr std::int64_t kLimit = static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::max()) + 1;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = value * 10 + (text[i] - '0');
-    if (value > kLimit) value = kLimit;  // a garbled reply must not overflow
-  }
-  if (negative) value = -value;
-  if (value > std::numeric_limits<std::int32_t>::max()) value = std::numeric_limits<std::int32_t>::max();
-  return static_cast<std::int32_t>(value);
 }
 
 std::optional<MonitorSeries> MonitorSession::SeriesForCode(int code) {

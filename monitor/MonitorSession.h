@@ -60,9 +60,6 @@ class MonitorSession {
   bool DriveSilent(std::uint32_t now) const { return m_rates.DriveSilent(now); }
   const ReplyMatcher& Matcher() const { return m_matcher; }
 
-  // The decimal integer at the start of a reply: leading blanks and a
-  // sign allowed, 0 when there is none, held to the 32-bit range.
-  static std::int32_t ParseValue(std::string_view text);
   // The series fed by a reply to a command of `code`; nothing for the
   // loop-gain queries, which are not charted.
   static std::optional<MonitorSeries> SeriesForCode(int code);

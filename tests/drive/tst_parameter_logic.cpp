@@ -6,7 +6,6 @@
 
 #include <set>
 
-#include "drive/DriveText.h"
 #include "drive/ParameterTable.h"
 #include "drive/ParameterValidation.h"
 #include "drive/ReplyDecoder.h"
@@ -107,15 +106,6 @@ TEST(ReplyDecoding, NumbersTakeTheLeadingIntegerAndShowErrAsZeroExceptRawFields)
   // Float fields take the integer too.
   EXPECT_EQ(DecodeReply(StepOf("GPC"), "1500.7").updates[0].value, 1500);
   EXPECT_EQ(DecodeReply(StepOf("GPL"), "-2100000000").updates[0].value, -2100000000);
-}
-
-TEST(ReplyDecoding, NumbersBeyondAnIntSaturate) {
-  EXPECT_EQ(LeadingInt("99999999999999999999"), 2147483647);
-  EXPECT_EQ(LeadingInt("-99999999999999999999"), -2147483647 - 1);
-  EXPECT_EQ(LeadingInt("  -42x"), -42);
-  EXPECT_EQ(LeadingInt("x42"), 0);
-  EXPECT_EQ(LeadingInt(""), 0);
-  EXPECT_EQ(LeadingInt("+7"), 7);
 }
 
 TEST(ReplyDecoding, FlagsChecksDirectionAndNodeType) {

@@ -525,17 +525,5 @@ TEST_F(MonitorPage, EveryControlCanBeFoundAndNamed) {
   EXPECT_EQ(Get<QLineEdit>(C::IDC_Y_SPAN)->text(), QStringLiteral("1000"));
 }
 
-// A polled value read from a garbled or overlong reply stays a number in
-// range, however many digits the line brings.
-TEST(MonitorSessionValues, OverlongNumbersSaturateInsteadOfWrapping) {
-  EXPECT_EQ(MonitorSession::ParseValue(" -1234 rpm"), -1234);
-  EXPECT_EQ(MonitorSession::ParseValue("2147483647"), 2147483647);
-  EXPECT_EQ(MonitorSession::ParseValue("2147483648"), 2147483647);
-  EXPECT_EQ(MonitorSession::ParseValue("-2147483648"), -2147483647 - 1);
-  EXPECT_EQ(MonitorSession::ParseValue(std::string(40, '9')), 2147483647);
-  EXPECT_EQ(MonitorSession::ParseValue("-" + std::string(40, '9')), -2147483647 - 1);
-  EXPECT_EQ(MonitorSession::ParseValue("ERR"), 0);
-}
-
 }  // namespace
 }  // namespace zembra
