@@ -18,7 +18,7 @@
 #include "app/ZembraSheetView.h"
 #include "common/VersionTitle.h"
 #include "console/ZembraEditView.h"
-#include "params/StatusPanel.h"
+#include "statuspanel/StatusPanel.h"
 #include "platform/Prompter.h"
 #include "platform/WindowMessages.h"
 

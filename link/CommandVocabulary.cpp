@@ -46,10 +46,10 @@ constexpr std::size_t kMaxKeyLength = 64;
 }  // namespace
 
 CommandCodeMap::CommandCodeMap() {
-  for (const auto& [mnemonic, code] : kTable) m_codes[mnemonic] = code;
+  for (const auto& [mnemonic, code] : kTable) m_codes[mnemonic] = static_cast<CommandCode>(code);
 }
 
-int CommandCodeMap::CodeOf(std::string_view mnemonic) const {
+CommandCode CommandCodeMap::CodeOf(std::string_view mnemonic) const {
   auto it = m_codes.find(std::string(mnemonic));
   return it == m_codes.end() ? kCodeUnknown : it->second;
 }
@@ -65,7 +65,7 @@ void ToUpperAscii(std::string& text) {
   }
 }
 
-bool LookupCommandCode(const CommandCodeMap& map, std::string& text, int& code) {
+bool LookupCommandCode(const CommandCodeMap& map, std::string& text, CommandCode& code) {
   ToUpperAscii(text);
   std::size_t n = 0;
   while (n < text.size() && n < kMaxKeyLength && text[n] >= 'A' && text[n] <= 'Z') ++n;

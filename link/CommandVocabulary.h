@@ -7,8 +7,10 @@
 
 namespace zembra {
 
-// Codes that handlers switch on. The full table lives in the map; these
-// are the ones the program names in code.
+// The code of a command mnemonic: the one type every reply handler, the
+// link and the status strip switch on. The full table lives in the map;
+// the enumerators are the codes the program names in code, and a code of
+// the table without a name here is still a CommandCode.
 enum CommandCode : int {
   kCodeUnknown = -1,
   kCodeNone = 0,
@@ -43,17 +45,17 @@ class CommandCodeMap {
   CommandCodeMap();
 
   // Code of a bare mnemonic, kCodeUnknown when absent.
-  int CodeOf(std::string_view mnemonic) const;
+  CommandCode CodeOf(std::string_view mnemonic) const;
   std::size_t Size() const { return m_codes.size(); }
 
  private:
-  std::unordered_map<std::string, int> m_codes;
+  std::unordered_map<std::string, CommandCode> m_codes;
 };
 
 // Upper-cases `text` in place, takes its leading run of A-Z (at most 64
 // characters) as the key and stores its code in `code` (kCodeUnknown when
 // the key is not in the map). Returns whether it was found.
-bool LookupCommandCode(const CommandCodeMap& map, std::string& text, int& code);
+bool LookupCommandCode(const CommandCodeMap& map, std::string& text, CommandCode& code);
 
 // Upper-cases ASCII letters only; GBK bytes stay as they are.
 void ToUpperAscii(std::string& text);

@@ -30,7 +30,7 @@ void ConnectionSequence::Status(const QString& text) {
 
 SendResult ConnectionSequence::Send(const char* command) { return m_engine.SendCommand(command, Handle(), true); }
 
-std::intptr_t ConnectionSequence::ToPanel(int code, std::uintptr_t value, const std::string* text) {
+std::intptr_t ConnectionSequence::ToPanel(CommandCode code, std::uintptr_t value, const std::string* text) {
   if (!m_panel) return 0;
   if (text) return SendMessage(m_panel, WM_STATUS_PANEL, 0, code, MakePayload(*text));
   return SendMessage(m_panel, WM_STATUS_PANEL, value, code);
@@ -144,7 +144,7 @@ void ConnectionSequence::OnDriveReply(const WindowMessage& message) {
     default:
       break;
   }
-  m_engine.SetPendingCode(0);
+  m_engine.SetPendingCode(kCodeNone);
 }
 
 void ConnectionSequence::OnTimer(std::uint32_t timerId) {
@@ -191,7 +191,7 @@ void ConnectionSequence::OnTimer(std::uint32_t timerId) {
     case TIMER_REPLY:
       KillTimer(Handle(), TIMER_REPLY);
       m_engine.ReleaseWaitOf(Handle());
-      m_engine.SetPendingCode(0);
+      m_engine.SetPendingCode(kCodeNone);
       break;
     default:
       break;

@@ -46,7 +46,7 @@ class ConnectionSequence : public MessageWindow {
   void OnDriveReply(const WindowMessage& message);
   void Status(const QString& text);
   SendResult Send(const char* command);
-  std::intptr_t ToPanel(int code, std::uintptr_t value, const std::string* text);
+  std::intptr_t ToPanel(CommandCode code, std::uintptr_t value, const std::string* text);
 
   TransactionEngine& m_engine;
   HWND m_panel = 0;

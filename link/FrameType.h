@@ -16,16 +16,18 @@ enum class FrameType : std::uint16_t {
 
 #include <cstdint>
 
+#include "link/CommandVocabulary.h"
+
 namespace zembra {
 
 // WM_DRIVE_REPLY's lParam: low word = CommandCode of the awaited command
 // (-1 travels as 0xFFFF), high word = frame type.
-constexpr std::intptr_t MakeReplyLParam(int code, FrameType type) {
+constexpr std::intptr_t MakeReplyLParam(CommandCode code, FrameType type) {
   return static_cast<std::intptr_t>((static_cast<std::uint32_t>(type) << 16) |
                                     (static_cast<std::uint32_t>(code) & 0xFFFFu));
 }
-constexpr int ReplyCodeOf(std::intptr_t lParam) {
-  return static_cast<std::int16_t>(static_cast<std::uint16_t>(lParam & 0xFFFF));
+constexpr CommandCode ReplyCodeOf(std::intptr_t lParam) {
+  return static_cast<CommandCode>(static_cast<std::int16_t>(static_cast<std::uint16_t>(lParam & 0xFFFF)));
 }
 constexpr FrameType FrameTypeOf(std::intptr_t lParam) {
   return static_cast<FrameType>((static_cast<std::uint32_t>(lParam) >> 16) & 0xFFFF);

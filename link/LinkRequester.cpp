@@ -87,7 +87,7 @@ std::intptr_t LinkRequester::OnMessage(const WindowMessage& message) {
   switch (message.msg) {
     case WM_DRIVE_REPLY: {
       if (m_phase != Phase::AwaitingReply) return 0;
-      const int code = ReplyCodeOf(message.lParam);
+      const CommandCode code = ReplyCodeOf(message.lParam);
       // A reply under another code was meant for an earlier command whose
       // wait had already ended; this request's reply is still to come.
       if (code != m_code) return 0;

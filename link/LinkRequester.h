@@ -24,7 +24,7 @@ struct LinkReply {
     Refused,   // the link refused it for longer than the patience allowed
   };
   Outcome outcome = Outcome::Refused;
-  int code = kCodeUnknown;  // the command code the reply answers
+  CommandCode code = kCodeUnknown;  // the command code the reply answers
   std::string text;         // the reply between "#" and "\r"; empty unless Answered
   SendResult refusal = SendResult::Sent;  // why, when Refused
   std::chrono::steady_clock::time_point sentAt{};  // when the bytes left; unset when Refused
@@ -81,7 +81,7 @@ class LinkRequester : public MessageWindow {
   std::string m_command;
   RequestOptions m_options;
   bool m_awaitReply = false;
-  int m_code = kCodeUnknown;
+  CommandCode m_code = kCodeUnknown;
   std::chrono::steady_clock::time_point m_giveUpAt;
   std::chrono::steady_clock::time_point m_sentAt;
   Completion m_done;

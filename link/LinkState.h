@@ -15,7 +15,7 @@ namespace zembra {
 // could hand a late reply to a new waiter under the old command's code.
 struct WaitClaim {
   HWND window = 0;
-  int code = kCodeUnknown;
+  CommandCode code = kCodeUnknown;
   friend bool operator==(const WaitClaim&, const WaitClaim&) = default;
 };
 
@@ -23,11 +23,11 @@ class WaitSlot {
  public:
   WaitClaim Load() const { return Unpack(m_bits.load()); }
   HWND Window() const { return Load().window; }
-  int Code() const { return Load().code; }
+  CommandCode Code() const { return Load().code; }
 
   // Takes the link for `window` awaiting `code`, unless a window already
   // waits. With window 0 nothing is held, but the code is still recorded.
-  bool TryClaim(HWND window, int code) {
+  bool TryClaim(HWND window, CommandCode code) {
     std::uint64_t current = m_bits.load();
     for (;;) {
       if (Unpack(current).window != 0) return false;
@@ -40,7 +40,7 @@ class WaitSlot {
     Update([window](WaitClaim& c) { c.window = window; });
   }
   // The code alone; the waiting window stays.
-  void StoreCode(int code) {
+  void StoreCode(CommandCode code) {
     Update([code](WaitClaim& c) { c.code = code; });
   }
   // Ends the wait only while `window` still holds it; the code stays.
@@ -59,7 +59,7 @@ class WaitSlot {
     return (static_cast<std::uint64_t>(c.window) << 32) | static_cast<std::uint32_t>(c.code);
   }
   static WaitClaim Unpack(std::uint64_t bits) {
-    return {static_cast<HWND>(bits >> 32), static_cast<int>(static_cast<std::uint32_t>(bits))};
+    return {static_cast<HWND>(bits >> 32), static_cast<CommandCode>(static_cast<std::int32_t>(static_cast<std::uint32_t>(bits)))};
   }
   template <class F>
   void Update(F change) {

@@ -192,7 +192,7 @@ void TransactionEngine::Deliver(const ScannedFrame& frame) {
       PostMessage(m_console.load(), WM_DRIVE_TEXT, static_cast<std::uintptr_t>(slot),
                   MakeLParam(kDriveTextFrame, static_cast<std::uint16_t>(frame.type)), payload);
       HWND stream = m_state.streamWnd.load();
-      int code = m_state.wait.Code();
+      const CommandCode code = m_state.wait.Code();
       if (stream && code != kCodeGESA)
         PostMessage(stream, WM_DRIVE_REPLY, static_cast<std::uintptr_t>(slot), MakeReplyLParam(code, frame.type),
                     payload);
@@ -243,7 +243,7 @@ bool TransactionEngine::WriteAndEcho(const std::string& text, bool echo) {
 
 SendResult TransactionEngine::SendCommand(std::string text, HWND wait, bool echo) {
   if (m_state.monitoring.load()) return SendResult::Monitoring;
-  int code = kCodeUnknown;
+  CommandCode code = kCodeUnknown;
   LookupCommandCode(m_codes, text, code);
   // Check and claim in one step: the GUI thread and the sequences may both
   // send.
@@ -267,7 +267,7 @@ SendResult TransactionEngine::SendRaw(std::string text, HWND wait, bool echo) {
 }
 
 SendResult TransactionEngine::SendMonitorQuery(std::string text, HWND wait, bool echo) {
-  int code = kCodeUnknown;
+  CommandCode code = kCodeUnknown;
   if (EqualsIgnoreCase(text, "GM\r")) {
     code = kCodeGM;
   } else if (EqualsIgnoreCase(text, "GV\r")) {
@@ -297,8 +297,8 @@ SendResult TransactionEngine::SendStreamCommand(std::string text, HWND hwnd, boo
   return SendResult::Busy;
 }
 
-void TransactionEngine::SetPendingCode(int code) {
-  if (code != 0) m_state.wait.StoreCode(code);
+void TransactionEngine::SetPendingCode(CommandCode code) {
+  if (code != kCodeNone) m_state.wait.StoreCode(code);
 }
 
 void TransactionEngine::ReleaseWaitOf(HWND hwnd) { m_state.wait.ReleaseIf(hwnd); }

@@ -85,7 +85,7 @@ class TransactionEngine {
   void SetWaitWindow(HWND hwnd) { m_state.wait.StoreWindow(hwnd); }
   void SetStreamWindow(HWND hwnd) { m_state.streamWnd.store(hwnd); }
   // 0 leaves the code unchanged.
-  void SetPendingCode(int code);
+  void SetPendingCode(CommandCode code);
   // Ends the wait only if `hwnd` is still the waiting window, so a late
   // time-out never releases a wait that another window has since started.
   void ReleaseWaitOf(HWND hwnd);

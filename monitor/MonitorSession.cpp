@@ -9,7 +9,7 @@ namespace {
 
 struct Query {
   const char* text;
-  int code;
+  CommandCode code;
   const char* status;
 };
 
@@ -77,7 +77,7 @@ QString MonitorSession::Poll(std::uint32_t now) {
   const QString status = QString::fromUtf8(query.status);
   if (!m_engine) return status;
   const std::string text = query.text ? std::string(query.text) : m_userCommand;
-  const int code = query.text ? query.code : m_userCode;
+  const CommandCode code = query.text ? query.code : m_userCode;
   m_rates.Polled(now);
   if (WasSent(m_engine->SendMonitorQuery(text, m_page, true))) m_matcher.Sent(SentPurpose::Poll, code, now);
   return status;
@@ -105,7 +105,7 @@ SendResult MonitorSession::SendMotion(const std::string& text, std::uint32_t now
   return result;
 }
 
-std::optional<MonitorSeries> MonitorSession::SeriesForCode(int code) {
+std::optional<MonitorSeries> MonitorSession::SeriesForCode(CommandCode code) {
   switch (code) {
     case kCodeGM: return MonitorSeries::Position;
     case kCodeGV: return MonitorSeries::Speed;

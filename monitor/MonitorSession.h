@@ -62,7 +62,7 @@ class MonitorSession {
 
   // The series fed by a reply to a command of `code`; nothing for the
   // loop-gain queries, which are not charted.
-  static std::optional<MonitorSeries> SeriesForCode(int code);
+  static std::optional<MonitorSeries> SeriesForCode(CommandCode code);
 
  private:
   HWND m_page;
@@ -70,7 +70,7 @@ class MonitorSession {
   LinkState* m_state = nullptr;
   MonitorContent m_content = MonitorContent::Speed;
   std::string m_userCommand;
-  int m_userCode = kCodeUnknown;
+  CommandCode m_userCode = kCodeUnknown;
   ReplyMatcher m_matcher;
   LinkRateMeter m_rates;
 };

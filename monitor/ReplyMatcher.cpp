@@ -2,7 +2,7 @@
 
 namespace zembra {
 
-void ReplyMatcher::Sent(SentPurpose purpose, int code, std::uint32_t tick) {
+void ReplyMatcher::Sent(SentPurpose purpose, CommandCode code, std::uint32_t tick) {
   if (m_sent.size() >= kMaxOutstanding) m_sent.pop_front();
   m_sent.push_back({purpose, code, tick});
 }

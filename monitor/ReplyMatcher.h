@@ -8,6 +8,8 @@
 #include <deque>
 #include <optional>
 
+#include "link/CommandVocabulary.h"
+
 namespace zembra {
 
 // Why the page sent a command: a poll whose answer is a sample, or a
@@ -16,7 +18,7 @@ enum class SentPurpose { Poll, Motion };
 
 struct SentCommand {
   SentPurpose purpose = SentPurpose::Poll;
-  int code = -1;  // CommandCode of the command
+  CommandCode code = kCodeUnknown;
   std::uint32_t tick = 0;
 };
 
@@ -28,7 +30,7 @@ class ReplyMatcher {
   static constexpr std::size_t kMaxOutstanding = 64;
 
   void Clear() { m_sent.clear(); }
-  void Sent(SentPurpose purpose, int code, std::uint32_t tick);
+  void Sent(SentPurpose purpose, CommandCode code, std::uint32_t tick);
   // The command that a reply arriving at `tick` answers; nothing when no
   // command is waiting for one.
   std::optional<SentCommand> Answer(std::uint32_t tick);

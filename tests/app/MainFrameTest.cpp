@@ -24,7 +24,7 @@
 #include "common/IniStore.h"
 #include "common/VersionTitle.h"
 #include "params/ParameterForm.h"
-#include "params/StatusPanel.h"
+#include "statuspanel/StatusPanel.h"
 #include "platform/Profile.h"
 #include "platform/WindowMessages.h"
 #include "sim/VirtualDrive.h"

@@ -18,7 +18,7 @@
 
 #include "app/MainFrame.h"
 #include "app/QtPrompter.h"
-#include "params/StatusPanel.h"
+#include "statuspanel/StatusPanel.h"
 #include "platform/Profile.h"
 #include "skin/SkinnedButton.h"
 #include "skin/SkinnedWindow.h"

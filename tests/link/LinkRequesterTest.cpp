@@ -267,11 +267,11 @@ TEST(WaitSlot, WindowAndCodeNeverTearApart) {
     }
   });
   std::thread writer([&] {
-    for (int i = 0; i < 200000; ++i) slot.Store({static_cast<HWND>(1 + i % 2), 101 + i % 2});
+    for (int i = 0; i < 200000; ++i) slot.Store({static_cast<HWND>(1 + i % 2), static_cast<CommandCode>(101 + i % 2)});
   });
   for (int i = 0; i < 200000; ++i) {
     slot.StoreWindow(0);
-    slot.TryClaim(3 + i % 2, 103 + i % 2);
+    slot.TryClaim(3 + i % 2, static_cast<CommandCode>(103 + i % 2));
   }
   writer.join();
   stop = true;
@@ -290,7 +290,7 @@ TEST(WaitSlot, OfTwoRacingClaimsOnlyOneHolds) {
   WaitSlot slot;
   std::atomic<bool> broken{false};
   const auto end = std::chrono::steady_clock::now() + kRaceTime;
-  auto contend = [&](HWND window, int code) {
+  auto contend = [&](HWND window, CommandCode code) {
     while (!broken.load() && std::chrono::steady_clock::now() < end) {
       if (!slot.TryClaim(window, code)) continue;
       for (int k = 0; k < 8; ++k)

@@ -8,7 +8,7 @@ namespace zembra {
 namespace {
 
 int Code(const CommandCodeMap& map, std::string text) {
-  int code = 0;
+  CommandCode code = kCodeNone;
   LookupCommandCode(map, text, code);
   return code;
 }
@@ -50,7 +50,7 @@ TEST(Vocabulary, CodesThatHandlersSwitchOn) {
 TEST(Vocabulary, LookupUpperCasesAndCutsAtFirstNonLetter) {
   CommandCodeMap map;
   std::string text = "gsp\r";
-  int code = 0;
+  CommandCode code = kCodeNone;
   EXPECT_TRUE(LookupCommandCode(map, text, code));
   EXPECT_EQ(code, 81);
   EXPECT_EQ(text, "GSP\r");  // the text itself is what will be sent
@@ -63,7 +63,7 @@ TEST(Vocabulary, UnknownMnemonicsGetMinusOne) {
   CommandCodeMap map;
   for (const char* text : {"DRVTYP\r", "$S\r", "GNL\r", "GFS\r", "GSTW\r", "CPA\r", "CBS\r", "", "\r"}) {
     std::string t = text;
-    int code = 0;
+    CommandCode code = kCodeNone;
     EXPECT_FALSE(LookupCommandCode(map, t, code)) << text;
     EXPECT_EQ(code, kCodeUnknown) << text;
   }

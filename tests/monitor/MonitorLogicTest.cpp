@@ -17,9 +17,9 @@ namespace {
 
 TEST(ReplyMatcher, RepliesGoToTheirCommandsInOrder) {
   ReplyMatcher m;
-  m.Sent(SentPurpose::Poll, 151, 100);
-  m.Sent(SentPurpose::Motion, -1, 120);
-  m.Sent(SentPurpose::Poll, 151, 200);
+  m.Sent(SentPurpose::Poll, kCodeGV, 100);
+  m.Sent(SentPurpose::Motion, kCodeUnknown, 120);
+  m.Sent(SentPurpose::Poll, kCodeGV, 200);
   auto a = m.Answer(130);
   ASSERT_TRUE(a);
   EXPECT_EQ(a->purpose, SentPurpose::Poll);
@@ -30,15 +30,15 @@ TEST(ReplyMatcher, RepliesGoToTheirCommandsInOrder) {
 
 TEST(ReplyMatcher, ACommandNeverAnsweredIsGivenUpInsteadOfShiftingTheRest) {
   ReplyMatcher m;
-  m.Sent(SentPurpose::Motion, -1, 0xFFFFFF00u);  // its answer is lost; ticks wrap meanwhile
-  m.Sent(SentPurpose::Poll, 150, 1000);
+  m.Sent(SentPurpose::Motion, kCodeUnknown, 0xFFFFFF00u);  // its answer is lost; ticks wrap meanwhile
+  m.Sent(SentPurpose::Poll, kCodeGM, 1000);
   auto a = m.Answer(1010);
   ASSERT_TRUE(a);
   EXPECT_EQ(a->purpose, SentPurpose::Poll);
   EXPECT_EQ(m.Outstanding(), 0u);
 
   // A silent drive does not grow the queue without end.
-  for (std::uint32_t t = 0; t < 1000; ++t) m.Sent(SentPurpose::Poll, 151, 5000 + t);
+  for (std::uint32_t t = 0; t < 1000; ++t) m.Sent(SentPurpose::Poll, kCodeGV, 5000 + t);
   EXPECT_EQ(m.Outstanding(), ReplyMatcher::kMaxOutstanding);
 }
 

@@ -5,25 +5,24 @@
 
 #include <string>
 
-#include "params/StatusPanelModel.h"
+#include "statuspanel/StatusPanelModel.h"
 #include "platform/Gbk.h"
 
 namespace zembra {
 namespace {
 
-using Code = StatusPanelCode;
 
 class StatusPanelModelTest : public ::testing::Test {
  protected:
-  std::intptr_t Text(Code code, const std::string& text) {
-    return model.Handle(static_cast<std::intptr_t>(code), 0, &text);
+  std::intptr_t Text(CommandCode code, const std::string& text) {
+    return model.Handle(code, 0, &text);
   }
-  std::intptr_t Value(Code code, std::intptr_t value) {
-    return model.Handle(static_cast<std::intptr_t>(code), static_cast<std::uintptr_t>(value), nullptr);
+  std::intptr_t Value(CommandCode code, std::intptr_t value) {
+    return model.Handle(code, static_cast<std::uintptr_t>(value), nullptr);
   }
   void MakeSpecialDrive() {
-    Text(Code::DriveType, "QNDX7720");
-    Text(Code::Version, "1.00");
+    Text(kCodeGDTY, "QNDX7720");
+    Text(kCodeGVER, "1.00");
     ASSERT_TRUE(model.SpecialDrive());
   }
 
@@ -62,7 +61,7 @@ TEST_F(StatusPanelModelTest, StartsWithTheInitialTexts) {
 }
 
 TEST_F(StatusPanelModelTest, TicksBeforeAnyReplyShowNoStateTheDriveNeverReported) {
-  Text(Code::Alarms, "000001000");  // too short: the initial word stays
+  Text(kCodeGEI, "000001000");  // too short: the initial word stays
   model.RefreshTick();
   model.RefreshTick();
   EXPECT_EQ(model.BlinkPhase(), 0);
@@ -72,7 +71,7 @@ TEST_F(StatusPanelModelTest, TicksBeforeAnyReplyShowNoStateTheDriveNeverReported
   EXPECT_EQ(model.View().mode, "模式");
   EXPECT_EQ(model.View().enableText, "受控");
   EXPECT_EQ(model.EnableState(), 1) << "the tick never changes the enable state";
-  Text(Code::Status, "000000");
+  Text(kCodeGSI, "000000");
   model.RefreshTick();
   EXPECT_EQ(model.View().mode, "速度模式");
   EXPECT_EQ(model.View().enableText, "脱离");
@@ -81,8 +80,8 @@ TEST_F(StatusPanelModelTest, TicksBeforeAnyReplyShowNoStateTheDriveNeverReported
 // --- Status reply ---------------------------------------------------------
 
 TEST_F(StatusPanelModelTest, PositionModeStepperStatusOfAnOrdinaryDrive) {
-  Text(Code::DriveType, "QNDX5000");
-  EXPECT_EQ(Text(Code::Status, "130010"), 0);
+  Text(kCodeGDTY, "QNDX5000");
+  EXPECT_EQ(Text(kCodeGSI, "130010"), 0);
   const StatusPanelView& v = model.View();
   EXPECT_EQ(v.mode, "位置模式");
   EXPECT_EQ(v.signal, "步进脉冲信号");
@@ -96,12 +95,12 @@ TEST_F(StatusPanelModelTest, PositionModeStepperStatusOfAnOrdinaryDrive) {
 }
 
 TEST_F(StatusPanelModelTest, AnalogueSignalIsWordedDifferentlyAfterTheTick) {
-  Text(Code::Status, "010000");
+  Text(kCodeGSI, "010000");
   EXPECT_EQ(model.View().signal, "差分模拟电压");
   model.RefreshTick();
   EXPECT_EQ(model.View().signal, "模拟电压信号");
   // A new reply brings back the reply wording until the next tick.
-  Text(Code::Status, "010000");
+  Text(kCodeGSI, "010000");
   EXPECT_EQ(model.View().signal, "差分模拟电压");
 }
 
@@ -110,22 +109,22 @@ TEST_F(StatusPanelModelTest, DecodesEveryModeAndSignalDigit) {
   const char* sources[] = {"RS232指令信号", "差分模拟电压", "外部PWM信号", "步进脉冲信号",
                            "未知信号",      "单端模拟电压", "未知信号"};
   for (char c = '0'; c <= '4'; ++c) {
-    Text(Code::Status, std::string{c, '0', '1', '0', '1', '0'});
+    Text(kCodeGSI, std::string{c, '0', '1', '0', '1', '0'});
     EXPECT_EQ(model.View().mode, QString::fromUtf8(modes[c - '0'])) << c;
   }
   for (char c = '0'; c <= '6'; ++c) {
-    Text(Code::Status, std::string{'0', c, '1', '0', '1', '0'});
+    Text(kCodeGSI, std::string{'0', c, '1', '0', '1', '0'});
     EXPECT_EQ(model.View().signal, QString::fromUtf8(sources[c - '0'])) << c;
   }
   for (char junk : {'/', ':', 'A', ' '}) {
-    Text(Code::Status, std::string{junk, junk, '1', '0', '1', '0'});
+    Text(kCodeGSI, std::string{junk, junk, '1', '0', '1', '0'});
     EXPECT_EQ(model.View().mode, "未知模式") << junk;
     EXPECT_EQ(model.View().signal, "未知信号") << junk;
   }
 }
 
 TEST_F(StatusPanelModelTest, DirectionEmergencyStopAndEnable) {
-  Text(Code::Status, "001100");
+  Text(kCodeGSI, "001100");
   EXPECT_EQ(model.View().direction, "反转");
   EXPECT_EQ(model.View().motion, "急停中");
   EXPECT_TRUE(model.View().enableChecked);
@@ -133,17 +132,17 @@ TEST_F(StatusPanelModelTest, DirectionEmergencyStopAndEnable) {
   model.RefreshTick();
   EXPECT_EQ(model.View().enableText, "受控");
   EXPECT_EQ(model.View().motion, "急停中");
-  Text(Code::Status, "000010");
+  Text(kCodeGSI, "000010");
   EXPECT_EQ(model.View().motion, "正常");
   EXPECT_EQ(model.EnableState(), 0);
   EXPECT_EQ(model.View().eeprom, "EEPROM状态") << "S[5] means nothing to an ordinary drive";
 }
 
 TEST_F(StatusPanelModelTest, TickRedrawsIndicatorButKeepsTheEnableStateTheFrameSet) {
-  Text(Code::Status, "012010");
+  Text(kCodeGSI, "012010");
   EXPECT_EQ(model.EnableState(), 2);
   // The frame disabled the drive after this status arrived.
-  Value(Code::Enable, 0);
+  Value(kCodeENA, 0);
   model.RefreshTick();
   EXPECT_EQ(model.EnableState(), 0);
   EXPECT_FALSE(model.View().enableChecked);
@@ -152,11 +151,11 @@ TEST_F(StatusPanelModelTest, TickRedrawsIndicatorButKeepsTheEnableStateTheFrameS
 
 TEST_F(StatusPanelModelTest, LongRepliesAreDecodedFromTheirFirstCharacters) {
   const std::string status = "130010" + std::string(5000, '9');
-  Text(Code::Status, status);
+  Text(kCodeGSI, status);
   EXPECT_EQ(model.StatusWord(), status);
   EXPECT_EQ(model.View().mode, "位置模式");
   const std::string alarms = "0010000001" + std::string(5000, 'x');
-  Text(Code::Alarms, alarms);
+  Text(kCodeGEI, alarms);
   model.RefreshTick();
   EXPECT_EQ(model.View().alarms[2].background, kRed);
   EXPECT_EQ(model.View().alarms[1].text, kGrey);
@@ -165,7 +164,7 @@ TEST_F(StatusPanelModelTest, LongRepliesAreDecodedFromTheirFirstCharacters) {
 // --- Alarm reply and blinking ----------------------------------------------
 
 TEST_F(StatusPanelModelTest, ActiveAlarmsBlinkAndTheOthersStayGrey) {
-  EXPECT_EQ(Text(Code::Alarms, "0010000001"), 0);
+  EXPECT_EQ(Text(kCodeGEI, "0010000001"), 0);
   EXPECT_EQ(model.View().eeprom, "EEPROM数据正确");
   for (const IndicatorColours& c : model.View().alarms) {
     EXPECT_EQ(c, (IndicatorColours{kGrey, kPale})) << "indicators change only at the tick";
@@ -187,7 +186,7 @@ TEST_F(StatusPanelModelTest, ActiveAlarmsBlinkAndTheOthersStayGrey) {
 }
 
 TEST_F(StatusPanelModelTest, AnyAlarmCharacterOtherThanZeroIsActive) {
-  Text(Code::Alarms, "1A 0000000");
+  Text(kCodeGEI, "1A 0000000");
   model.RefreshTick();
   EXPECT_EQ(model.View().alarms[0].background, kRed);
   EXPECT_EQ(model.View().alarms[1].background, kRed);
@@ -196,18 +195,18 @@ TEST_F(StatusPanelModelTest, AnyAlarmCharacterOtherThanZeroIsActive) {
 }
 
 TEST_F(StatusPanelModelTest, ClearedAlarmTurnsGreyAtTheNextTick) {
-  Text(Code::Alarms, "1000000000");
+  Text(kCodeGEI, "1000000000");
   model.RefreshTick();
   ASSERT_EQ(model.View().alarms[0].background, kRed);
-  Text(Code::Alarms, "0000000000");
+  Text(kCodeGEI, "0000000000");
   model.RefreshTick();
   EXPECT_EQ(model.View().alarms[0], (IndicatorColours{kGrey, kPale}));
 }
 
 TEST_F(StatusPanelModelTest, ReservedAlarmPositionCarriesTheEepromErrorFlag) {
-  Text(Code::Alarms, "0000010000");
+  Text(kCodeGEI, "0000010000");
   EXPECT_EQ(model.View().eeprom, "EEPROM数据错误");
-  Text(Code::Alarms, "0000000000");
+  Text(kCodeGEI, "0000000000");
   EXPECT_EQ(model.View().eeprom, "EEPROM数据正确");
 }
 
@@ -218,7 +217,7 @@ TEST_F(StatusPanelModelTest, SpecialDriveReadsEepromFromTheStatusWord) {
   const std::pair<char, const char*> states[] = {
       {'0', "EEPROM数据错误"}, {'1', "EEPROM数据正确"}, {'2', "EEPROM正在存储"}, {'7', "EEPROM未知状态"}};
   for (const auto& [c, text] : states) {
-    Text(Code::Status, std::string("00110") + c);
+    Text(kCodeGSI, std::string("00110") + c);
     EXPECT_EQ(model.View().motion, "保留") << c;
     EXPECT_EQ(model.View().eeprom, QString::fromUtf8(text)) << c;
     model.RefreshTick();
@@ -226,31 +225,31 @@ TEST_F(StatusPanelModelTest, SpecialDriveReadsEepromFromTheStatusWord) {
     EXPECT_EQ(model.View().eeprom, QString::fromUtf8(text)) << c;
   }
   // The alarm reply no longer speaks for the EEPROM.
-  Text(Code::Alarms, "0000010000");
+  Text(kCodeGEI, "0000010000");
   EXPECT_EQ(model.View().eeprom, "EEPROM未知状态");
 }
 
 TEST_F(StatusPanelModelTest, SpecialDriveNeedsTheExactModelAndVersion) {
-  Text(Code::DriveType, "QNDX7720 ");
-  Text(Code::Version, "1.00");
+  Text(kCodeGDTY, "QNDX7720 ");
+  Text(kCodeGVER, "1.00");
   EXPECT_FALSE(model.SpecialDrive());
-  Text(Code::DriveType, "QNDX7720");
+  Text(kCodeGDTY, "QNDX7720");
   EXPECT_TRUE(model.SpecialDrive());
-  Text(Code::Version, "1.001");
+  Text(kCodeGVER, "1.001");
   EXPECT_FALSE(model.SpecialDrive());
 }
 
 TEST_F(StatusPanelModelTest, CommaInTheVersionLeavesTheVersionFlag) {
-  EXPECT_EQ(Text(Code::Version, "QNDX7720,1.00"), 1);
+  EXPECT_EQ(Text(kCodeGVER, "QNDX7720,1.00"), 1);
   EXPECT_EQ(model.View().model, "QNDX7720");
   EXPECT_EQ(model.View().version, "1.00");
   EXPECT_TRUE(model.ModelFlag());
   EXPECT_FALSE(model.VersionFlag());
   EXPECT_FALSE(model.SpecialDrive());
 
-  Text(Code::Version, "1.00");
+  Text(kCodeGVER, "1.00");
   ASSERT_TRUE(model.SpecialDrive());
-  Text(Code::Version, "QNDX7720,2.10,b");
+  Text(kCodeGVER, "QNDX7720,2.10,b");
   EXPECT_EQ(model.View().version, "2.10,b") << "only the first comma splits";
   EXPECT_TRUE(model.VersionFlag());
   EXPECT_TRUE(model.SpecialDrive());
@@ -259,8 +258,8 @@ TEST_F(StatusPanelModelTest, CommaInTheVersionLeavesTheVersionFlag) {
 // --- Version, connect, drive type, enable, temperature ---------------------
 
 TEST_F(StatusPanelModelTest, VersionWithoutCommaKeepsTheModel) {
-  Text(Code::DriveType, "QNDX5000");
-  EXPECT_EQ(Text(Code::Version, "2.31"), 1);
+  Text(kCodeGDTY, "QNDX5000");
+  EXPECT_EQ(Text(kCodeGVER, "2.31"), 1);
   EXPECT_EQ(model.View().model, "QNDX5000");
   EXPECT_EQ(model.View().version, "2.31");
   EXPECT_EQ(model.View().link, LinkImage::Up);
@@ -268,7 +267,7 @@ TEST_F(StatusPanelModelTest, VersionWithoutCommaKeepsTheModel) {
 
 TEST_F(StatusPanelModelTest, MissingVersionResetsIdentityAndShowsLinkDown) {
   MakeSpecialDrive();
-  EXPECT_EQ(Value(Code::Version, 0), 0);
+  EXPECT_EQ(Value(kCodeGVER, 0), 0);
   EXPECT_EQ(model.View().model, "未知");
   EXPECT_EQ(model.View().version, "未知");
   EXPECT_EQ(model.View().link, LinkImage::Down);
@@ -277,7 +276,7 @@ TEST_F(StatusPanelModelTest, MissingVersionResetsIdentityAndShowsLinkDown) {
 }
 
 TEST_F(StatusPanelModelTest, EmptyVersionTextStillCountsAsGiven) {
-  EXPECT_EQ(Text(Code::Version, ""), 1);
+  EXPECT_EQ(Text(kCodeGVER, ""), 1);
   EXPECT_EQ(model.View().version, "");
   EXPECT_EQ(model.View().link, LinkImage::Up);
 }
@@ -285,10 +284,10 @@ TEST_F(StatusPanelModelTest, EmptyVersionTextStillCountsAsGiven) {
 TEST_F(StatusPanelModelTest, FailedConnectForgetsTheDriveSuccessfulOneChangesNothing) {
   MakeSpecialDrive();
   const StatusPanelView before = model.View();
-  EXPECT_EQ(Value(Code::Connect, 1), 0);
+  EXPECT_EQ(Value(kCodeQNCON, 1), 0);
   EXPECT_EQ(model.View().model, before.model);
   EXPECT_TRUE(model.SpecialDrive());
-  EXPECT_EQ(Value(Code::Connect, 0), 0);
+  EXPECT_EQ(Value(kCodeQNCON, 0), 0);
   EXPECT_EQ(model.View().model, "未知");
   EXPECT_EQ(model.View().version, "未知");
   EXPECT_FALSE(model.SpecialDrive()) << "an unknown drive must not be decoded as the special one";
@@ -297,23 +296,23 @@ TEST_F(StatusPanelModelTest, FailedConnectForgetsTheDriveSuccessfulOneChangesNot
 TEST_F(StatusPanelModelTest, DriveTypeArrivesAsGbkText) {
   const std::string gbk = ToGbk(QStringLiteral("未知驱动器"));
   ASSERT_NE(gbk, "未知驱动器") << "the test needs real GBK bytes, not UTF-8";
-  Text(Code::DriveType, gbk);
+  Text(kCodeGDTY, gbk);
   EXPECT_EQ(model.View().model, "未知驱动器");
   EXPECT_FALSE(model.ModelFlag());
   // Without a text there is nothing to take.
-  Value(Code::DriveType, 0);
+  Value(kCodeGDTY, 0);
   EXPECT_EQ(model.View().model, "未知驱动器");
 }
 
 TEST_F(StatusPanelModelTest, EnableAndTemperatureValues) {
-  Value(Code::Enable, 0);
+  Value(kCodeENA, 0);
   EXPECT_EQ(model.EnableState(), 0);
   EXPECT_FALSE(model.View().enableChecked);
-  Value(Code::Enable, 1);
+  Value(kCodeENA, 1);
   EXPECT_TRUE(model.View().enableChecked);
-  Value(Code::Temperature, 47);
+  Value(kCodeGT, 47);
   EXPECT_EQ(model.View().temperature, "47");
-  Value(Code::Temperature, -12);
+  Value(kCodeGT, -12);
   EXPECT_EQ(model.View().temperature, "-12");
 }
 
@@ -327,14 +326,14 @@ bool SameView(const StatusPanelView& a, const StatusPanelView& b) {
 }
 
 TEST_F(StatusPanelModelTest, ShortRepliesChangeNothing) {
-  Text(Code::Status, "130010");
-  Text(Code::Alarms, "0010000001");
+  Text(kCodeGSI, "130010");
+  Text(kCodeGEI, "0010000001");
   const StatusPanelView before = model.View();
-  Text(Code::Status, "01101");
-  Text(Code::Alarms, "000001000");
-  Text(Code::Status, "");
-  Value(Code::Status, 0);
-  Value(Code::Alarms, 0);
+  Text(kCodeGSI, "01101");
+  Text(kCodeGEI, "000001000");
+  Text(kCodeGSI, "");
+  Value(kCodeGSI, 0);
+  Value(kCodeGEI, 0);
   EXPECT_TRUE(SameView(model.View(), before));
   EXPECT_EQ(model.StatusWord(), "130010");
   EXPECT_EQ(model.AlarmWord(), "0010000001");
@@ -342,12 +341,12 @@ TEST_F(StatusPanelModelTest, ShortRepliesChangeNothing) {
 }
 
 TEST_F(StatusPanelModelTest, UnknownCodesChangeNothing) {
-  Text(Code::Status, "130010");
+  Text(kCodeGSI, "130010");
   const StatusPanelView before = model.View();
   const std::string text = "QNDX7720,1.00";
-  for (std::intptr_t code : {0, -1, 3, 18, 81, 156, 159, 100000}) {
-    EXPECT_EQ(model.Handle(code, 1, &text), 0) << code;
-    EXPECT_EQ(model.Handle(code, 0, nullptr), 0) << code;
+  for (int code : {0, -1, 3, 18, 81, 156, 159, 100000}) {
+    EXPECT_EQ(model.Handle(static_cast<CommandCode>(code), 1, &text), 0) << code;
+    EXPECT_EQ(model.Handle(static_cast<CommandCode>(code), 0, nullptr), 0) << code;
   }
   EXPECT_TRUE(SameView(model.View(), before));
   EXPECT_EQ(model.StatusWord(), "130010");

@@ -1,4 +1,4 @@
-#include "params/StatusPanelModel.h"
+#include "statuspanel/StatusPanelModel.h"
 
 #include "platform/Gbk.h"
 
@@ -78,32 +78,33 @@ StatusPanelModel::StatusPanelModel()
   ShowIdentity();
 }
 
-std::intptr_t StatusPanelModel::Handle(std::intptr_t code, std::uintptr_t value, const std::string* text) {
-  switch (static_cast<StatusPanelCode>(code)) {
-    case StatusPanelCode::Connect:
+std::intptr_t StatusPanelModel::Handle(CommandCode code, std::uintptr_t value, const std::string* text) {
+  switch (code) {
+    case kCodeQNCON:
       OnConnect(value != 0);
       return 0;
-    case StatusPanelCode::DriveType:
+    case kCodeGDTY:
       // Without a text there is nothing to show; keep the last model.
       if (text) OnDriveType(FromGbk(*text));
       return 0;
-    case StatusPanelCode::Enable:
+    case kCodeENA:
       OnEnable(static_cast<int>(static_cast<std::intptr_t>(value)));
       return 0;
-    case StatusPanelCode::Temperature:
+    case kCodeGT:
       // Posted as a signed value; below-zero readings come through wParam's bits.
       OnTemperature(static_cast<int>(static_cast<std::intptr_t>(value)));
       return 0;
-    case StatusPanelCode::Version:
+    case kCodeGVER:
       return OnVersion(text ? std::optional<QString>(FromGbk(*text)) : std::nullopt) ? 1 : 0;
-    case StatusPanelCode::Status:
+    case kCodeGSI:
       if (text) OnStatus(*text);
       return 0;
-    case StatusPanelCode::Alarms:
+    case kCodeGEI:
       if (text) OnAlarms(*text);
       return 0;
+    default:
+      return 0;
   }
-  return 0;
 }
 
 void StatusPanelModel::OnConnect(bool connected) {

@@ -15,8 +15,8 @@
 #include <QToolButton>
 #include <memory>
 
-#include "params/ColourEdit.h"
-#include "params/StatusPanel.h"
+#include "statuspanel/ColourEdit.h"
+#include "statuspanel/StatusPanel.h"
 #include "platform/Gbk.h"
 #include "platform/WindowMessages.h"
 
@@ -41,10 +41,10 @@ class StatusPanelTest : public ::testing::Test {
     QLineEdit* e = Control<QLineEdit>(id);
     return e ? e->text() : QStringLiteral("<missing>");
   }
-  std::intptr_t SendText(StatusPanelCode code, const std::string& text) {
+  std::intptr_t SendText(CommandCode code, const std::string& text) {
     return SendMessage(panel->Handle(), WM_STATUS_PANEL, 0, static_cast<std::intptr_t>(code), MakePayload(text));
   }
-  std::intptr_t SendValue(StatusPanelCode code, std::intptr_t value) {
+  std::intptr_t SendValue(CommandCode code, std::intptr_t value) {
     return SendMessage(panel->Handle(), WM_STATUS_PANEL, static_cast<std::uintptr_t>(value),
                        static_cast<std::intptr_t>(code));
   }
@@ -115,8 +115,8 @@ TEST_F(StatusPanelTest, EveryControlHasAnAccessibleNameAndEveryIdItsDescription)
 }
 
 TEST_F(StatusPanelTest, StatusReplyFillsTheBoxesAndTheTickFollows) {
-  SendText(StatusPanelCode::DriveType, "QNDX5000");
-  EXPECT_EQ(SendText(StatusPanelCode::Status, "110010"), 0);
+  SendText(kCodeGDTY, "QNDX5000");
+  EXPECT_EQ(SendText(kCodeGSI, "110010"), 0);
   EXPECT_EQ(EditText(1150), "QNDX5000");
   EXPECT_EQ(EditText(1182), "位置模式");
   EXPECT_EQ(EditText(1183), "差分模拟电压");
@@ -132,7 +132,7 @@ TEST_F(StatusPanelTest, StatusReplyFillsTheBoxesAndTheTickFollows) {
 }
 
 TEST_F(StatusPanelTest, VersionResultTellsWhetherATextCame) {
-  EXPECT_EQ(SendText(StatusPanelCode::Version, "QNDX7720,2.05"), 1);
+  EXPECT_EQ(SendText(kCodeGVER, "QNDX7720,2.05"), 1);
   EXPECT_EQ(EditText(1150), "QNDX7720");
   EXPECT_EQ(EditText(1149), "2.05");
   const QImage up = QImage(":/status/link_up.png").convertToFormat(QImage::Format_ARGB32);
@@ -145,17 +145,17 @@ TEST_F(StatusPanelTest, VersionResultTellsWhetherATextCame) {
   };
   EXPECT_EQ(shown(), up);
 
-  EXPECT_EQ(SendValue(StatusPanelCode::Version, 0), 0);
+  EXPECT_EQ(SendValue(kCodeGVER, 0), 0);
   EXPECT_EQ(EditText(1150), "未知");
   EXPECT_EQ(EditText(1149), "未知");
   EXPECT_EQ(shown(), down);
 }
 
 TEST_F(StatusPanelTest, ValuesAndUnknownCodes) {
-  SendValue(StatusPanelCode::Temperature, 38);
+  SendValue(kCodeGT, 38);
   EXPECT_EQ(EditText(1067), "38");
-  EXPECT_EQ(SendValue(static_cast<StatusPanelCode>(81), 1200), 0);
-  EXPECT_EQ(SendText(static_cast<StatusPanelCode>(18), "4000"), 0);
+  EXPECT_EQ(SendValue(kCodeGSP, 1200), 0);
+  EXPECT_EQ(SendText(kCodeGENC, "4000"), 0);
   EXPECT_EQ(EditText(1067), "38");
   EXPECT_EQ(EditText(1150), "未知");
   // Other messages are not the panel's.
@@ -164,13 +164,13 @@ TEST_F(StatusPanelTest, ValuesAndUnknownCodes) {
 }
 
 TEST_F(StatusPanelTest, GbkModelTextIsShownAsChinese) {
-  SendText(StatusPanelCode::DriveType, ToGbk(QStringLiteral("未知驱动器")));
+  SendText(kCodeGDTY, ToGbk(QStringLiteral("未知驱动器")));
   EXPECT_EQ(EditText(1150), "未知驱动器");
 }
 
 TEST_F(StatusPanelTest, TickDoesNothingWhileNotConnected) {
-  SendText(StatusPanelCode::Status, "010010");
-  SendText(StatusPanelCode::Alarms, "1000000000");
+  SendText(kCodeGSI, "010010");
+  SendText(kCodeGEI, "1000000000");
   Tick();
   Tick();
   EXPECT_EQ(EditText(1183), "差分模拟电压");
@@ -190,7 +190,7 @@ QColor PaintedBackground(QWidget* w) {
 
 TEST_F(StatusPanelTest, ActiveAlarmAlternatesBetweenTicksAsPainted) {
   link.connected = true;
-  SendText(StatusPanelCode::Alarms, "0010000001");
+  SendText(kCodeGEI, "0010000001");
   EXPECT_EQ(EditText(1214), "EEPROM数据正确");
   CEditEx* overCurrent = Control<CEditEx>(1217);
   CEditEx* tracking = Control<CEditEx>(1225);
@@ -218,7 +218,7 @@ TEST_F(StatusPanelTest, ActiveAlarmAlternatesBetweenTicksAsPainted) {
 
 TEST_F(StatusPanelTest, EnableCheckBoxFollowsTheFrameNotTheTick) {
   link.connected = true;
-  SendText(StatusPanelCode::Status, "001010");
+  SendText(kCodeGSI, "001010");
   QCheckBox* box = Control<QCheckBox>(1144);
   ASSERT_TRUE(box->isChecked());
   int toggles = 0;
@@ -234,7 +234,7 @@ TEST_F(StatusPanelTest, EnableCheckBoxFollowsTheFrameNotTheTick) {
   Tick();
   EXPECT_FALSE(box->isChecked());
   // The frame refused the send: the box springs back, without a new signal.
-  SendValue(StatusPanelCode::Enable, 1);
+  SendValue(kCodeENA, 1);
   EXPECT_TRUE(box->isChecked());
   EXPECT_EQ(toggles, 1);
   panel->SetEnableCheck(false);
@@ -265,10 +265,10 @@ TEST_F(StatusPanelTest, ButtonsEmitTheirSignals) {
 
 TEST_F(StatusPanelTest, LongestTextsFitTheirBoxes) {
   link.connected = true;
-  SendText(StatusPanelCode::DriveType, "QNDX7720");
-  SendText(StatusPanelCode::Version, "1.00");
-  SendText(StatusPanelCode::Status, "301005");  // 放大器模式, RS232指令信号, EEPROM未知状态
-  SendValue(StatusPanelCode::Temperature, -125);
+  SendText(kCodeGDTY, "QNDX7720");
+  SendText(kCodeGVER, "1.00");
+  SendText(kCodeGSI, "301005");  // 放大器模式, RS232指令信号, EEPROM未知状态
+  SendValue(kCodeGT, -125);
   QApplication::processEvents();
   auto fits = [&](int id) {
     QLineEdit* e = Control<QLineEdit>(id);
@@ -282,7 +282,7 @@ TEST_F(StatusPanelTest, LongestTextsFitTheirBoxes) {
   for (int i = 0; i < kAlarmIndicatorCount; ++i) {
     if (CStatusPanel::kAlarmIds[i] != 1220) fits(CStatusPanel::kAlarmIds[i]);
   }
-  SendText(StatusPanelCode::Status, "050000");  // 单端模拟电压, 反转
+  SendText(kCodeGSI, "050000");  // 单端模拟电压, 反转
   fits(1183);
   fits(1185);
   EXPECT_LE(panel->minimumSizeHint().width(), 1280);

@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "link/LinkState.h"
-#include "params/StatusPanelModel.h"
+#include "statuspanel/StatusPanelModel.h"
 #include "platform/WindowRuntime.h"
 
 class QCheckBox;

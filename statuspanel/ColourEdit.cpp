@@ -1,4 +1,4 @@
-#include "params/ColourEdit.h"
+#include "statuspanel/ColourEdit.h"
 
 #include <QPalette>
 

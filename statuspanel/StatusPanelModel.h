@@ -11,18 +11,9 @@
 #include <string>
 #include <string_view>
 
-namespace zembra {
+#include "link/CommandVocabulary.h"
 
-// lParam of WM_STATUS_PANEL: the CommandCode of the reply being handed over.
-enum class StatusPanelCode : std::intptr_t {
-  Connect = 1,
-  DriveType = 2,
-  Enable = 11,
-  Temperature = 154,
-  Version = 155,
-  Status = 157,
-  Alarms = 158,
-};
+namespace zembra {
 
 enum class LinkImage { Down, Up };
 
@@ -68,10 +59,11 @@ class StatusPanelModel {
 
   StatusPanelModel();
 
-  // One WM_STATUS_PANEL message. `text` is the reply's GBK bytes, or null
+  // One WM_STATUS_PANEL message, whose lParam is the code of the command
+  // the reply answers. `text` is the reply's GBK bytes, or null
   // when the sender handed over no text; `value` is wParam. Returns the
   // message result (non-zero only for an accepted version text).
-  std::intptr_t Handle(std::intptr_t code, std::uintptr_t value, const std::string* text);
+  std::intptr_t Handle(CommandCode code, std::uintptr_t value, const std::string* text);
 
   void OnConnect(bool connected);
   void OnDriveType(const QString& model);

@@ -1,4 +1,4 @@
-#include "params/StatusPanel.h"
+#include "statuspanel/StatusPanel.h"
 
 #include <QCheckBox>
 #include <algorithm>
@@ -14,7 +14,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "params/ColourEdit.h"
+#include "statuspanel/ColourEdit.h"
 #include "platform/WindowMessages.h"
 
 // Resource initialisers must be called from the global namespace; calling it
@@ -246,7 +246,7 @@ void CStatusPanel::BuildLayout() {
 
 std::intptr_t CStatusPanel::OnMessage(const WindowMessage& message) {
   if (message.msg != WM_STATUS_PANEL) return 0;
-  const std::intptr_t result = m_model.Handle(message.lParam, message.wParam, message.payload.get());
+  const std::intptr_t result = m_model.Handle(static_cast<CommandCode>(message.lParam), message.wParam, message.payload.get());
   ApplyView(CheckBoxSync::Apply);
   return result;
 }
