@@ -114,6 +114,7 @@ class Registry {
     std::uint64_t generation;
     {
       std::lock_guard lock(m_mutex);
+      ++m_calls[id].sets;
       if (!m_windows.count(h)) return;
       TimerEntry& e = m_timers[{h, id}];
       e.generation = ++m_lastGeneration;
@@ -128,6 +129,7 @@ class Registry {
     std::uint64_t generation;
     {
       std::lock_guard lock(m_mutex);
+      ++m_calls[id].kills;
       auto it = m_timers.find({h, id});
       if (it == m_timers.end() || !it->second.active) return;
       it->second.active = false;
@@ -135,6 +137,12 @@ class Registry {
       generation = it->second.generation;
     }
     ApplyOrPost({h, id}, generation);
+  }
+
+  TimerCallCounts Calls(std::uint32_t id) {
+    std::lock_guard lock(m_mutex);
+    auto it = m_calls.find(id);
+    return it == m_calls.end() ? TimerCallCounts{} : it->second;
   }
 
   bool IsTimerRunning(HWND h, std::uint32_t id) {
@@ -214,6 +222,7 @@ class Registry {
   std::unordered_map<HWND, MessageWindow*> m_windows;
   std::map<TimerKey, TimerEntry> m_timers;
   std::unordered_map<int, std::pair<TimerKey, std::uint64_t>> m_byQtId;
+  std::unordered_map<std::uint32_t, TimerCallCounts> m_calls;
   std::once_flag m_dispatcherOnce;
   Dispatcher* m_dispatcher = nullptr;
 };
@@ -288,5 +297,7 @@ void SetTimer(HWND hwnd, std::uint32_t timerId, std::uint32_t periodMs) {
 void KillTimer(HWND hwnd, std::uint32_t timerId) { Registry::Get().KillTimer(hwnd, timerId); }
 
 bool IsTimerRunning(HWND hwnd, std::uint32_t timerId) { return Registry::Get().IsTimerRunning(hwnd, timerId); }
+
+TimerCallCounts TimerCalls(std::uint32_t timerId) { return Registry::Get().Calls(timerId); }
 
 }  // namespace zembra

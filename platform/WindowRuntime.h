@@ -68,6 +68,16 @@ void KillTimer(HWND hwnd, std::uint32_t timerId);
 
 bool IsTimerRunning(HWND hwnd, std::uint32_t timerId);
 
+// How often SetTimer and KillTimer were called with a timer id, on any
+// window, since the program started. A subsystem that owns a timer id
+// counts its own calls too; the two agreeing shows that nobody else used it.
+struct TimerCallCounts {
+  std::uint64_t sets = 0;
+  std::uint64_t kills = 0;
+  friend bool operator==(const TimerCallCounts&, const TimerCallCounts&) = default;
+};
+TimerCallCounts TimerCalls(std::uint32_t timerId);
+
 // True on the thread that runs the Qt event loop.
 bool IsGuiThread();
 
