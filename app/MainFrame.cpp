@@ -18,15 +18,14 @@
 #include "app/ZembraSheetView.h"
 #include "common/VersionTitle.h"
 #include "console/ZembraEditView.h"
-#include "statuspanel/StatusPanel.h"
 #include "platform/Prompter.h"
 #include "platform/WindowMessages.h"
+#include "statuspanel/StatusPanel.h"
 
 namespace zembra {
 namespace {
 
 const char* const kManualFile = "伺服运控管理系统说明书-KVBX5160.pdf";
-const char* const kStreamStops[] = {"$S\r", "*S\r", "@S\r"};
 
 }  // namespace
 
@@ -169,7 +168,6 @@ void CMainFrame::UpdateTitle() { setWindowTitle(ComposeWindowTitle(m_options.pro
 
 CMainFrame::CreateResult CMainFrame::Create() {
   SharedFolder::Create();
-  m_link.wait.StoreWindow(0);
   if (!m_portSetup->OpenAtStartup()) {
     CurrentPrompter().ShowMessage(QStringLiteral("打开串口不成功！"), QString::fromUtf8(kErrorCaption),
                                   PromptIcon::Error);
@@ -237,9 +235,10 @@ void CMainFrame::StopLink() {
   // or write still running must not go on over a closing link.
   m_sheet->ParameterPage().DetachLink();
   m_portWatcher->StopWatching();
-  if (m_link.monitoring.load()) {
-    for (const char* stop : kStreamStops) m_engine.SendStreamCommand(stop, m_link.streamWnd.load(), true);
-  }
+  // The window is going: standard error is the only place left to say it.
+  if (const SendResult stopped = m_engine.StopStreamsWhileMonitoring(); !WasSent(stopped))
+    qWarning("zembra: the sampling streams were not stopped at exit: %s", qUtf8Printable(RefusalReason(stopped)));
+  m_sheet->MonitorPage().DetachLink();
   // Joining the receive thread is the wait: it wakes at once and ends.
   m_engine.StopReceiveThread();
 }

@@ -23,7 +23,24 @@ QString Mnemonics(const std::vector<std::string_view>& mnemonics) {
 }  // namespace
 
 PortJob::PortJob(PortPlan plan, std::function<void()> onProgress, std::function<void()> onFinished)
-    : m_plan(std::move(plan)), m_onProgress(std::move(onProgress)), m_onFinished(std::move(onFinished)) {
+    : m_plan(std::move(plan)),
+      m_onProgress(std::move(onProgress)),
+      m_onFinished(std::move(onFinished)),
+      m_handshake(
+          [this](const char* command) {
+            return m_identifying.RequestNow(command, [this](const LinkReply& reply) { m_handshake.TakeReply(reply); });
+          },
+          {.asking = nullptr,
+           .versionAnswered = [](const std::string&) { return true; },
+           .gaveUp = nullptr,
+           .refused =
+               [this](SendResult refusal) {
+                 // Nobody else uses this port's link: a refusal means the
+                 // bytes could not be written.
+                 if (refusal == SendResult::NotWritten) PortLost(QStringLiteral("串口已断开，命令未能发出"));
+               },
+           .modelAnswered = nullptr,
+           .settled = [this](const DriveIdentity& identity) { OnIdentified(identity); }}) {
   m_report.index = m_plan.index;
   m_report.device = m_plan.device;
   m_report.file = m_plan.file;
@@ -32,7 +49,7 @@ PortJob::PortJob(PortPlan plan, std::function<void()> onProgress, std::function<
 PortJob::~PortJob() {
   m_onFinished = nullptr;
   m_onProgress = nullptr;
-  m_identification.Stop();
+  StopIdentifying();
   m_task.reset();
   m_engine.StopReceiveThread();
 }
@@ -55,16 +72,20 @@ void PortJob::Start() {
   }
   m_phase = Phase::Identifying;
   ProgressChanged();
-  m_identification.Start([this](const DriveIdentity& identity) { OnIdentified(identity); });
+  m_handshake.Start();
+}
+
+void PortJob::StopIdentifying() {
+  m_handshake.Stop();
+  m_identifying.Cancel();
 }
 
 void PortJob::OnIdentified(const DriveIdentity& identity) {
-  if (identity.portLost) return PortLost(QStringLiteral("串口已断开，命令未能发出"));
   if (!identity.identified) {
     m_report.Fail(ExitStatus::NoDrive, QStringLiteral("未连接驱动器：驱动器没有回答“GVER”"));
     return Finish();
   }
-  m_state.connected.store(true);
+  m_engine.SetConnected(true);
   m_report.identified = true;
   m_report.version = Utf8(identity.version);
   m_report.model = Utf8(identity.model);
@@ -132,7 +153,7 @@ void PortJob::Conclude() {
 void PortJob::Interrupt() {
   switch (m_phase) {
     case Phase::Identifying:
-      m_identification.Stop();
+      StopIdentifying();
       m_report.Fail(ExitStatus::Interrupted, QStringLiteral("已中断"));
       return Finish();
     case Phase::Working:
@@ -159,7 +180,7 @@ std::intptr_t PortJob::OnMessage(const WindowMessage& message) {
 void PortJob::PortLost(const QString& reason) {
   switch (m_phase) {
     case Phase::Identifying:
-      m_identification.Stop();
+      StopIdentifying();
       m_report.Fail(ExitStatus::NoDrive, reason);
       return Finish();
     case Phase::Working:

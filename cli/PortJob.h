@@ -6,11 +6,12 @@
 #include <functional>
 #include <memory>
 
-#include "cli/DriveIdentification.h"
 #include "cli/LinkWatch.h"
 #include "cli/PortPlan.h"
 #include "cli/PortReport.h"
 #include "cli/PortTask.h"
+#include "link/DriveHandshake.h"
+#include "link/LinkRequester.h"
 #include "link/TransactionEngine.h"
 #include "platform/WindowRuntime.h"
 
@@ -34,6 +35,7 @@ class PortJob : public MessageWindow {
  private:
   enum class Phase { Idle, Identifying, Working, Done };
 
+  void StopIdentifying();
   void OnIdentified(const DriveIdentity& identity);
   void StartTask();
   void Conclude();
@@ -50,7 +52,9 @@ class PortJob : public MessageWindow {
   LinkState m_state;
   TransactionEngine m_engine{m_state};
   LinkWatch m_watch;
-  DriveIdentification m_identification{m_engine};
+  // The program's own handshake, on a typed request of the job's own.
+  LinkRequester m_identifying{m_engine};
+  DriveHandshake m_handshake;
   std::unique_ptr<PortTask> m_task;
 };
 

@@ -32,7 +32,10 @@ void SendTask::SendNext() {
   }
   if (m_onProgress) m_onProgress();
   SetTimer(Handle(), kTimerDeadline, static_cast<std::uint32_t>(kReplyDeadline.count()));
-  m_requester.Request(m_commands[m_next], {}, [this](const LinkReply& reply) { OnReply(reply); });
+  // Each command starts after the last one's answer or deadline, so the
+  // requester is free; were it not, the command counts as refused.
+  if (!m_requester.Request(m_commands[m_next], {}, [this](const LinkReply& reply) { OnReply(reply); }))
+    OnReply(LinkReply::RefusedFor(SendResult::Busy));
 }
 
 void SendTask::OnReply(const LinkReply& reply) {

@@ -43,8 +43,12 @@ void CommandSequence::StartStep() {
   options.echo = true;
   options.patience = kPatience;
   options.onSent = [this, index] { OnSent(index); };
-  m_requester.Request(m_commands[static_cast<std::size_t>(index)].text, std::move(options),
-                      [this](const LinkReply& reply) { OnAnswer(reply); });
+  // The previous command's request was given up before this step, so the
+  // requester is free; were it not, the command counts as refused and the
+  // write goes on, as with any refusal.
+  if (!m_requester.Request(m_commands[static_cast<std::size_t>(index)].text, std::move(options),
+                           [this](const LinkReply& reply) { OnAnswer(reply); }))
+    OnAnswer(LinkReply::RefusedFor(SendResult::Busy));
 }
 
 void CommandSequence::OnSent(int index) {

@@ -18,7 +18,12 @@ bool EepromSave::Start(FinishHandler onFinished) {
   options.patience = kPatience;
   options.replyTimeout = kDuration;
   options.onSent = [this] { SetTimer(Handle(), kTimerDuration, static_cast<std::uint32_t>(kDuration.count())); };
-  m_requester.Request("ESA\r", std::move(options), [this](const LinkReply& reply) { OnReply(reply); });
+  if (!m_requester.Request("ESA\r", std::move(options), [this](const LinkReply& reply) { OnReply(reply); })) {
+    // The last save's request is still in flight: this one does not start.
+    m_running = false;
+    m_onFinished = nullptr;
+    return false;
+  }
   return true;
 }
 

@@ -32,8 +32,9 @@ class EepromSave : public MessageWindow {
 
   explicit EepromSave(TransactionEngine& engine);
 
-  // False while a save runs. `onFinished` runs once on the GUI thread.
-  bool Start(FinishHandler onFinished);
+  // False (and `onFinished` never runs) while a save runs. `onFinished`
+  // runs once on the GUI thread.
+  [[nodiscard]] bool Start(FinishHandler onFinished);
   void Stop();
   bool Running() const { return m_running; }
 

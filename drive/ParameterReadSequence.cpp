@@ -39,7 +39,10 @@ void ParameterReadSequence::StartStep() {
   const ReadStep& step = ParameterTable::ReadSteps()[static_cast<std::size_t>(m_next)];
   RequestOptions options;
   options.patience = kPatience;
-  m_requester.Request(std::string(step.command), std::move(options), [this](const LinkReply& r) { OnReply(r); });
+  // A step starts after the previous one ended, so the requester is free;
+  // were it not, the step counts as refused, as with any refusal.
+  if (!m_requester.Request(std::string(step.command), std::move(options), [this](const LinkReply& r) { OnReply(r); }))
+    OnReply(LinkReply::RefusedFor(SendResult::Busy));
 }
 
 void ParameterReadSequence::OnReply(const LinkReply& reply) {

@@ -1,6 +1,7 @@
 #include "link/LinkRequester.h"
 
 #include "link/FrameType.h"
+#include "link/ReplyTimer.h"
 #include "platform/WindowMessages.h"
 
 namespace zembra {
@@ -10,15 +11,38 @@ LinkRequester::LinkRequester(TransactionEngine& engine) : m_engine(engine) {}
 LinkRequester::~LinkRequester() { Cancel(); }
 
 bool LinkRequester::Request(std::string command, RequestOptions options, Completion done) {
-  return Start(std::move(command), true, std::move(options), std::move(done));
+  if (Pending()) return false;
+  Begin(std::move(command), true, std::move(options), std::move(done));
+  TrySend();
+  return true;
 }
 
 bool LinkRequester::Send(std::string command, RequestOptions options, Completion done) {
-  return Start(std::move(command), false, std::move(options), std::move(done));
+  if (Pending()) return false;
+  Begin(std::move(command), false, std::move(options), std::move(done));
+  TrySend();
+  return true;
 }
 
-bool LinkRequester::Start(std::string command, bool awaitReply, RequestOptions options, Completion done) {
-  if (Pending()) return false;
+SendResult LinkRequester::RequestNow(std::string command, Completion done, bool echo) {
+  if (Pending()) return SendResult::Busy;
+  RequestOptions options;
+  options.echo = echo;
+  Begin(std::move(command), true, std::move(options), std::move(done));
+  const SendResult result = Attempt();
+  if (!WasSent(result)) {
+    // Refused at once: the caller has the reason, and nothing follows.
+    m_phase = Phase::Idle;
+    m_done = nullptr;
+  }
+  return result;
+}
+
+SendResult LinkRequester::SendNow(std::string command, bool echo) {
+  return m_engine.SendCommand(std::move(command), 0, echo);
+}
+
+void LinkRequester::Begin(std::string command, bool awaitReply, RequestOptions options, Completion done) {
   ++m_generation;
   m_done = std::move(done);
   m_command = std::move(command);
@@ -26,40 +50,40 @@ bool LinkRequester::Start(std::string command, bool awaitReply, RequestOptions o
   m_awaitReply = awaitReply;
   m_giveUpAt = std::chrono::steady_clock::now() + m_options.patience;
   m_phase = Phase::WaitingForLink;
-  TrySend();
-  return true;
+}
+
+SendResult LinkRequester::Attempt() {
+  const HWND wait = m_awaitReply ? Handle() : 0;
+  const SendResult result = m_engine.SendCommand(m_command, wait, m_options.echo);
+  if (!WasSent(result)) return result;
+  m_sentAt = std::chrono::steady_clock::now();
+  KillTimer(Handle(), TIMER_REQUEST_RETRY);
+  // The phase is set before the hook runs, so a hook that cancels finds
+  // the request in flight.
+  m_phase = m_awaitReply ? Phase::AwaitingReply : Phase::WaitingForLink;
+  if (m_awaitReply) m_code = m_engine.State().wait.Code();
+  const std::uint64_t generation = m_generation;
+  // A copy: the hook may cancel and start the next request.
+  if (std::function<void()> onSent = m_options.onSent) onSent();
+  if (generation != m_generation) return result;  // cancelled by the hook
+  if (!m_awaitReply) {
+    LinkReply sent;
+    sent.outcome = LinkReply::Outcome::Sent;
+    sent.sentAt = m_sentAt;
+    Resolve(std::move(sent));
+  }
+  return result;
 }
 
 void LinkRequester::TrySend() {
-  const HWND wait = m_awaitReply ? Handle() : 0;
-  const SendResult result = m_engine.SendCommand(m_command, wait, m_options.echo);
-  if (WasSent(result)) {
-    m_sentAt = std::chrono::steady_clock::now();
-    KillTimer(Handle(), TIMER_REQUEST_RETRY);
-    // The phase is set before the hook runs, so a hook that cancels finds
-    // the request in flight.
-    m_phase = m_awaitReply ? Phase::AwaitingReply : Phase::WaitingForLink;
-    if (m_awaitReply) m_code = m_engine.State().wait.Code();
-    const std::uint64_t generation = m_generation;
-    // A copy: the hook may cancel and start the next request.
-    if (std::function<void()> onSent = m_options.onSent) onSent();
-    if (generation != m_generation) return;  // cancelled by the hook
-    if (!m_awaitReply) {
-      LinkReply sent;
-      sent.outcome = LinkReply::Outcome::Sent;
-      sent.sentAt = m_sentAt;
-      Resolve(std::move(sent));
-    }
-    return;
-  }
+  const SendResult result = Attempt();
+  if (WasSent(result)) return;
   if (IsTransientRefusal(result) && std::chrono::steady_clock::now() < m_giveUpAt) {
     if (!IsTimerRunning(Handle(), TIMER_REQUEST_RETRY)) SetTimer(Handle(), TIMER_REQUEST_RETRY, kRetryPeriodMs);
     return;
   }
   KillTimer(Handle(), TIMER_REQUEST_RETRY);
-  LinkReply refused;
-  refused.refusal = result;
-  Resolve(std::move(refused));
+  Resolve(LinkReply::RefusedFor(result));
 }
 
 void LinkRequester::Resolve(LinkReply reply) {
@@ -70,8 +94,18 @@ void LinkRequester::Resolve(LinkReply reply) {
   PostMessage(Handle(), WM_REQUEST_DONE, static_cast<std::uintptr_t>(m_generation));
 }
 
+void LinkRequester::Complete(LinkReply reply) {
+  // Already in the event loop (a reply or a time-out): the requester is
+  // free the moment the link is, so a press right after a reply is not
+  // refused while a completion waits its turn.
+  m_phase = Phase::Idle;
+  Completion done = std::move(m_done);
+  m_done = nullptr;
+  if (done) done(reply);
+}
+
 void LinkRequester::ReleaseLink() {
-  KillTimer(Handle(), TIMER_REPLY);
+  ReplyTimer::Kill(Handle());
   m_engine.ReleaseWaitOf(Handle());
 }
 
@@ -97,7 +131,7 @@ std::intptr_t LinkRequester::OnMessage(const WindowMessage& message) {
       answered.code = code;
       answered.text = message.Text();
       answered.sentAt = m_sentAt;
-      Resolve(std::move(answered));
+      Complete(std::move(answered));
       return 0;
     }
     case WM_REQUEST_DONE: {
@@ -117,13 +151,13 @@ std::intptr_t LinkRequester::OnMessage(const WindowMessage& message) {
 void LinkRequester::OnTimer(std::uint32_t timerId) {
   switch (timerId) {
     case TIMER_REPLY: {
-      KillTimer(Handle(), TIMER_REPLY);
+      ReplyTimer::Kill(Handle());
       if (m_phase != Phase::AwaitingReply) return;
       const auto waited = std::chrono::steady_clock::now() - m_sentAt;
       if (waited + std::chrono::milliseconds(1) < m_options.replyTimeout) {
         // Still ours: hold the link for the rest of the longer wait.
         const auto rest = std::chrono::ceil<std::chrono::milliseconds>(m_options.replyTimeout - waited);
-        SetTimer(Handle(), TIMER_REPLY, static_cast<std::uint32_t>(rest.count()));
+        ReplyTimer::Start(Handle(), static_cast<std::uint32_t>(rest.count()));
         return;
       }
       m_engine.ReleaseWaitOf(Handle());
@@ -131,7 +165,7 @@ void LinkRequester::OnTimer(std::uint32_t timerId) {
       timedOut.outcome = LinkReply::Outcome::TimedOut;
       timedOut.code = m_code;
       timedOut.sentAt = m_sentAt;
-      Resolve(std::move(timedOut));
+      Complete(std::move(timedOut));
       return;
     }
     case TIMER_REQUEST_RETRY:

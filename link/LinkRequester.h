@@ -1,11 +1,11 @@
 #pragma once
-// A waiting window for code that talks to the drive in sequences (the
-// parameter read and write, the command-line tool). Every waiting window
-// has the same chores: take the reply, kill the reply time-out, release the
-// link, and give up when the link refuses. Forgetting one leaves the link
-// refusing every later command, so they live here once: a user hands over
-// a command and gets one completion back, with the reply, the time-out or
-// the refusal.
+// The typed request: the one way a window talks to the drive (the
+// monitoring page's hold of the link aside, see MonitorLink). Every waiting
+// window has the same chores: take the reply, kill the reply time-out,
+// release the link, and give up when the link refuses. Forgetting one
+// leaves the link refusing every later command, so they live here once: a
+// user hands over a command and gets one completion back, with the reply,
+// the time-out or the refusal.
 #include <chrono>
 #include <functional>
 #include <string>
@@ -28,6 +28,12 @@ struct LinkReply {
   std::string text;         // the reply between "#" and "\r"; empty unless Answered
   SendResult refusal = SendResult::Sent;  // why, when Refused
   std::chrono::steady_clock::time_point sentAt{};  // when the bytes left; unset when Refused
+
+  static LinkReply RefusedFor(SendResult why) {
+    LinkReply reply;
+    reply.refusal = why;
+    return reply;
+  }
 };
 
 struct RequestOptions {
@@ -49,16 +55,26 @@ class LinkRequester : public MessageWindow {
   explicit LinkRequester(TransactionEngine& engine);
   ~LinkRequester() override;
 
-  // GUI thread. Sends `command` with this window awaiting the reply. While
-  // the link is busy or monitoring, the send is tried again every few
-  // milliseconds for up to the options' patience. `done` runs exactly once,
-  // later, on the GUI thread, unless the request is cancelled first. One
-  // request at a time: while Pending() a new one returns false and nothing
-  // happens.
-  bool Request(std::string command, RequestOptions options, Completion done);
+  // For a sequence that may wait its turn. GUI thread. Sends `command`
+  // with this window awaiting the reply. While the link is busy or
+  // monitoring, the send is tried again every few milliseconds for up to
+  // the options' patience. `done` runs exactly once, later, on the GUI
+  // thread, with the reply, the time-out or the refusal, unless the request
+  // is cancelled first. One request at a time: while Pending() a new one is
+  // not taken (false), and its `done` never runs.
+  [[nodiscard]] bool Request(std::string command, RequestOptions options, Completion done);
   // The same for a command whose reply nobody awaits: `done` gets Sent or
   // Refused.
-  bool Send(std::string command, RequestOptions options, Completion done);
+  [[nodiscard]] bool Send(std::string command, RequestOptions options, Completion done);
+
+  // For a user's press: now or never. The command goes out at once with
+  // this window awaiting its reply, and `done` later gets the reply or the
+  // time-out; or it is refused at once, the caller says why, and `done`
+  // never runs. Busy while this requester has a request in flight.
+  [[nodiscard]] SendResult RequestNow(std::string command, Completion done, bool echo = true);
+  // Now or never, with nobody awaiting a reply: the link is not held and
+  // nothing follows.
+  [[nodiscard]] SendResult SendNow(std::string command, bool echo = true);
 
   bool Pending() const { return m_phase != Phase::Idle; }
   // Drops the request in flight: the link is released if this window holds
@@ -71,9 +87,14 @@ class LinkRequester : public MessageWindow {
  private:
   enum class Phase { Idle, WaitingForLink, AwaitingReply, Resolved };
 
-  bool Start(std::string command, bool awaitReply, RequestOptions options, Completion done);
+  void Begin(std::string command, bool awaitReply, RequestOptions options, Completion done);
+  // One try at the link; on success the request moves on to its reply.
+  SendResult Attempt();
   void TrySend();
+  // Ends the request from inside Request(): the completion is posted.
   void Resolve(LinkReply reply);
+  // Ends the request from a message or timer handler: the completion runs.
+  void Complete(LinkReply reply);
   void ReleaseLink();
 
   TransactionEngine& m_engine;

@@ -79,6 +79,7 @@ struct LinkState {
   WaitSlot wait;                       // g_hWaitWnd with g_nPendingCode
   std::atomic<HWND> streamWnd{0};      // window owning the sampling stream
   std::atomic<bool> monitoring{false}; // the monitoring page owns the link
+  std::atomic<HWND> monitorHolder{0};  // the window that holds it for monitoring
   std::atomic<bool> connected{false};  // the drive has been identified
   std::atomic<bool> displayBatching{false};  // console batches lines while sampling
   bool debugMode = false;              // started with a debug switch: counts as connected

@@ -14,7 +14,7 @@ void ShowError(const QString& text) {
 }  // namespace
 
 QuickCommands::QuickCommands(TransactionEngine& engine, ConnectionSequence& connection)
-    : m_engine(engine), m_connection(connection) {}
+    : m_engine(engine), m_connection(connection), m_sender(engine) {}
 
 void QuickCommands::Status(const QString& text) {
   if (m_statusText) m_statusText(text);
@@ -28,9 +28,9 @@ bool QuickCommands::CheckConnected() {
   return false;
 }
 
-bool QuickCommands::SendWithStatus(const char* command, HWND wait, const QString& status) {
+bool QuickCommands::AskWithStatus(const char* command, const QString& status) {
   if (!CheckConnected()) return false;
-  const SendResult sent = m_engine.SendCommand(command, wait, true);
+  const SendResult sent = m_connection.Ask(command);
   if (!WasSent(sent)) {
     Refused(sent);
     return false;
@@ -39,37 +39,35 @@ bool QuickCommands::SendWithStatus(const char* command, HWND wait, const QString
   return true;
 }
 
-bool QuickCommands::RefreshStatus() {
-  if (!SendWithStatus("GSI\r", m_connection.Handle(), QStringLiteral("刷新状态"))) return false;
-  m_connection.StartStatusChain();
-  return true;
+void QuickCommands::RefreshStatus() {
+  if (AskWithStatus("GSI\r", QStringLiteral("刷新状态"))) m_connection.StartStatusChain();
 }
 
-bool QuickCommands::ReadTrackingError() {
-  return SendWithStatus("GSE\r", m_connection.Handle(), QStringLiteral("步进模式实际位置跟踪误差"));
+void QuickCommands::ReadTrackingError() {
+  AskWithStatus("GSE\r", QStringLiteral("步进模式实际位置跟踪误差"));
 }
 
-bool QuickCommands::ReadPosition() {
-  return SendWithStatus("GM\r", m_connection.Handle(), QStringLiteral("获取当前位置"));
+void QuickCommands::ReadPosition() { AskWithStatus("GM\r", QStringLiteral("获取当前位置")); }
+
+void QuickCommands::ReadSpeed() { AskWithStatus("GV\r", QStringLiteral("获取当前速度")); }
+
+void QuickCommands::ZeroPosition() {
+  if (!CheckConnected()) return;
+  const SendResult sent = m_sender.SendNow("PO\r");
+  if (!WasSent(sent)) return Refused(sent);
+  Status(QStringLiteral("位置清零"));
 }
 
-bool QuickCommands::ReadSpeed() {
-  return SendWithStatus("GV\r", m_connection.Handle(), QStringLiteral("获取当前速度"));
-}
-
-bool QuickCommands::ZeroPosition() { return SendWithStatus("PO\r", 0, QStringLiteral("位置清零")); }
-
-bool QuickCommands::ToggleEnable() {
+void QuickCommands::ToggleEnable() {
   const int state = m_enableState ? m_enableState() : 1;
   int result = state;
   std::optional<SendResult> sent;
   if (CheckConnected()) {
-    sent = m_engine.SendCommand(state ? "DIS\r" : "ENA\r", 0, true);
+    sent = m_sender.SendNow(state ? "DIS\r" : "ENA\r");
     if (WasSent(*sent)) result = state ? 0 : 1;
   }
   PostMessage(m_panel, WM_STATUS_PANEL, static_cast<std::uintptr_t>(result), kCodeENA);
   if (sent && !WasSent(*sent)) Refused(*sent);
-  return sent && WasSent(*sent);
 }
 
 std::optional<QString> QuickCommands::ManualSend(const QString& typed) {
@@ -81,7 +79,7 @@ std::optional<QString> QuickCommands::ManualSend(const QString& typed) {
     return std::nullopt;
   }
   Status(QStringLiteral("手动发送"));
-  const SendResult sent = m_engine.SendCommand(ToGbk(text) + "\r", m_connection.Handle(), true);
+  const SendResult sent = m_connection.Ask(ToGbk(text) + "\r");
   if (!WasSent(sent)) {
     Refused(sent);
     return std::nullopt;

@@ -15,4 +15,18 @@ QString DescribeRefusal(SendResult result) {
   return {};
 }
 
+QString RefusalReason(SendResult result) {
+  switch (result) {
+    case SendResult::Sent:
+      return {};
+    case SendResult::Busy:
+      return QStringLiteral("正在进行其他操作");
+    case SendResult::Monitoring:
+      return QStringLiteral("正在进行监测");
+    case SendResult::NotWritten:
+      return QStringLiteral("串口未打开或已断开");
+  }
+  return {};
+}
+
 }  // namespace zembra

@@ -21,5 +21,8 @@ constexpr bool IsTransientRefusal(SendResult result) {
 
 // The words a user is shown for a refusal; empty for Sent.
 QString DescribeRefusal(SendResult result);
+// Why a command did not go out, as a clause to build a sentence around
+// ("正在进行其他操作", "串口未打开或已断开"); empty for Sent.
+QString RefusalReason(SendResult result);
 
 }  // namespace zembra

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "link/ReplyTimer.h"
 #include "platform/Gbk.h"
 #include "platform/Prompter.h"
 #include "platform/WindowMessages.h"
@@ -170,9 +171,10 @@ void TransactionEngine::ReceiveThreadProc() {
 void TransactionEngine::Deliver(const ScannedFrame& frame) {
   switch (frame.kind) {
     case ScannedFrame::Kind::TextReply: {
-      int slot = m_ring.Store(frame.payload);
+      // The bytes travel with the message, immutable, so a reply is never
+      // read from a buffer that a later frame has overwritten.
       Payload payload = MakePayload(frame.payload);
-      PostMessage(m_console.load(), WM_DRIVE_TEXT, static_cast<std::uintptr_t>(slot),
+      PostMessage(m_console.load(), WM_DRIVE_TEXT, 0,
                   MakeLParam(kDriveTextFrame, static_cast<std::uint16_t>(FrameType::Text)), payload);
       // One load: the window and the code it awaits belong together.
       const WaitClaim claim = m_state.wait.Load();
@@ -180,32 +182,27 @@ void TransactionEngine::Deliver(const ScannedFrame& frame) {
       // line of something else): its time-out keeps running, so the block
       // may still come and otherwise the waiter hears that it did not.
       if (claim.window && claim.code != kCodeGESA) {
-        PostMessage(claim.window, WM_DRIVE_REPLY, static_cast<std::uintptr_t>(slot),
-                    MakeReplyLParam(claim.code, FrameType::Text), payload);
-        KillTimer(claim.window, TIMER_REPLY);
+        PostMessage(claim.window, WM_DRIVE_REPLY, 0, MakeReplyLParam(claim.code, FrameType::Text), payload);
+        ReplyTimer::Kill(claim.window);
       }
       break;
     }
     case ScannedFrame::Kind::Sample: {
-      int slot = m_ring.Store(frame.payload);
       Payload payload = MakePayload(frame.payload);
-      PostMessage(m_console.load(), WM_DRIVE_TEXT, static_cast<std::uintptr_t>(slot),
+      PostMessage(m_console.load(), WM_DRIVE_TEXT, 0,
                   MakeLParam(kDriveTextFrame, static_cast<std::uint16_t>(frame.type)), payload);
       HWND stream = m_state.streamWnd.load();
       const CommandCode code = m_state.wait.Code();
       if (stream && code != kCodeGESA)
-        PostMessage(stream, WM_DRIVE_REPLY, static_cast<std::uintptr_t>(slot), MakeReplyLParam(code, frame.type),
-                    payload);
+        PostMessage(stream, WM_DRIVE_REPLY, 0, MakeReplyLParam(code, frame.type), payload);
       break;
     }
     case ScannedFrame::Kind::ParameterBlock: {
-      int slot = m_ring.Store(frame.payload);
       const WaitClaim claim = m_state.wait.Load();
       if (claim.window && claim.code == kCodeGESA) {
         const HWND wait = claim.window;
-        PostMessage(wait, WM_DRIVE_REPLY, static_cast<std::uintptr_t>(slot),
-                    MakeReplyLParam(kCodeGESA, FrameType::Text), MakePayload(frame.payload));
-        KillTimer(wait, TIMER_REPLY);
+        PostMessage(wait, WM_DRIVE_REPLY, 0, MakeReplyLParam(kCodeGESA, FrameType::Text), MakePayload(frame.payload));
+        ReplyTimer::Kill(wait);
         PostMessage(m_console.load(), WM_DRIVE_TEXT, 0, MakeLParam(kDriveTextString, 0),
                     MakePayload("GESA Succeed"));
       }
@@ -250,19 +247,22 @@ SendResult TransactionEngine::SendCommand(std::string text, HWND wait, bool echo
   if (!m_state.wait.TryClaim(wait, code)) return SendResult::Busy;
   // The time-out is armed before the bytes leave, so a fast reply cannot
   // kill the timer before it exists and leave a stray time-out behind.
-  if (wait) SetTimer(wait, TIMER_REPLY, code == kCodeGESA ? kBlockReplyTimeoutMs : kReplyTimeoutMs);
+  if (wait) ReplyTimer::Start(wait, code == kCodeGESA ? kBlockReplyTimeoutMs : kReplyTimeoutMs);
   if (WriteAndEcho(text, echo)) return SendResult::Sent;
   // Nothing will answer bytes that never left: do not hold the link for
   // the time-out.
   if (wait) {
-    KillTimer(wait, TIMER_REPLY);
+    ReplyTimer::Kill(wait);
     m_state.wait.ReleaseIf(wait);
   }
   return SendResult::NotWritten;
 }
 
 SendResult TransactionEngine::SendRaw(std::string text, HWND wait, bool echo) {
-  if (m_state.monitoring.load() && m_state.wait.Window() != wait) return SendResult::Monitoring;
+  // The holder passes even while its wait is released between polls: its
+  // emergency stop must never be refused by its own link.
+  const bool holder = wait != 0 && m_state.monitorHolder.load() == wait;
+  if (m_state.monitoring.load() && m_state.wait.Window() != wait && !holder) return SendResult::Monitoring;
   return WriteAndEcho(text, echo) ? SendResult::Sent : SendResult::NotWritten;
 }
 
@@ -297,15 +297,39 @@ SendResult TransactionEngine::SendStreamCommand(std::string text, HWND hwnd, boo
   return SendResult::Busy;
 }
 
-void TransactionEngine::SetPendingCode(CommandCode code) {
-  if (code != kCodeNone) m_state.wait.StoreCode(code);
+SendResult TransactionEngine::StopStreamsWhileMonitoring() {
+  if (!m_state.monitoring.load()) return SendResult::Sent;
+  for (const char* stop : kStreamStops) {
+    const SendResult sent = SendStreamCommand(stop, m_state.streamWnd.load(), true);
+    if (!WasSent(sent)) return sent;
+  }
+  return SendResult::Sent;
+}
+
+SendResult TransactionEngine::BeginMonitoring(HWND holder, std::string pollText) {
+  if (m_state.monitoring.load()) return SendResult::Monitoring;
+  // Awaiting from the start, so the holder's own commands pass even
+  // before the first poll, and nobody else's do.
+  if (!m_state.wait.TryClaim(holder, kCodeUnknown)) return SendResult::Busy;
+  {
+    std::lock_guard lock(m_monitorTextMutex);
+    m_monitorCommandText = std::move(pollText);
+  }
+  m_state.monitorHolder.store(holder);
+  m_state.monitoring.store(true);
+  m_state.displayBatching.store(true);
+  return SendResult::Sent;
+}
+
+void TransactionEngine::EndMonitoring(LinkState& state, HWND holder) {
+  if (holder == 0 || state.monitorHolder.load() != holder) return;
+  state.monitoring.store(false);
+  state.monitorHolder.store(0);
+  state.wait.ReleaseIf(holder);
+  state.streamWnd.store(0);
+  state.displayBatching.store(false);
 }
 
 void TransactionEngine::ReleaseWaitOf(HWND hwnd) { m_state.wait.ReleaseIf(hwnd); }
-
-void TransactionEngine::SetMonitorCommandText(std::string text) {
-  std::lock_guard lock(m_monitorTextMutex);
-  m_monitorCommandText = std::move(text);
-}
 
 }  // namespace zembra

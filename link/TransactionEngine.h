@@ -1,8 +1,9 @@
 #pragma once
-// One drive link, one answer at a time. Every command the program sends
-// goes through here; a receive thread frames the replies and posts each to
-// the window that waits for it, with a reply time-out carried by a timer on
-// that window.
+// One drive link, one answer at a time: the port, the receive thread that
+// frames the replies and posts each to the window that waits for it, and
+// the link state. Every command the program sends goes through here, by
+// way of the typed request (LinkRequester) or the monitoring page's hold of
+// the link (MonitorLink); nothing else sets a wait or a reply time-out.
 #include <poll.h>
 
 #include <QString>
@@ -17,7 +18,6 @@
 #include "link/FrameScanner.h"
 #include "link/LinkState.h"
 #include "link/MSComm.h"
-#include "link/ReplyRing.h"
 #include "link/SendResult.h"
 #include "platform/WindowRuntime.h"
 
@@ -33,10 +33,11 @@ class TransactionEngine {
   TransactionEngine(const TransactionEngine&) = delete;
   TransactionEngine& operator=(const TransactionEngine&) = delete;
 
-  LinkState& State() { return m_state; }
+  const LinkState& State() const { return m_state; }
+  // The drive has been identified (or, in debug mode, counts as such).
+  void SetConnected(bool connected) { m_state.connected.store(connected); }
   const CommandCodeMap& Codes() const { return m_codes; }
   CMSComm& Port() { return m_port; }
-  const ReplyRing& Ring() const { return m_ring; }
 
   // Where link traffic is shown, and who hears of a vanished port or a
   // failed receive wait (the main frame). 0 = nobody.
@@ -69,31 +70,43 @@ class TransactionEngine {
   void StopReceiveThread();
   bool ReceiveThreadRunning() const { return m_thread.joinable(); }
 
+  // At shutdown: while the monitoring page holds the link, the drive is
+  // told to stop all three sampling streams. Sent when nothing monitors;
+  // otherwise the first stop the link did not send.
+  [[nodiscard]] SendResult StopStreamsWhileMonitoring();
+
+ private:
+  // The raw sends and the wait they set. Windows reach them only through
+  // the typed request (LinkRequester) or the monitoring page's hold of the
+  // link (MonitorLink), which own the reply time-out and the release.
+  friend class LinkRequester;
+  friend class MonitorLink;
+  friend class EngineProbe;  // the link's own tests of this layer
+
   // The general transaction: refused while monitoring or while a reply is
   // awaited; upper-cases the text and records its code; starts the reply
   // time-out on `wait` (450 ms, 3600 ms for GESA). Callable from any thread.
   // When the port cannot take the bytes the wait is given up at once.
-  SendResult SendCommand(std::string text, HWND wait, bool echo);
-  // Writes the text unchanged without waiting; refused only while
-  // monitoring by another window.
-  SendResult SendRaw(std::string text, HWND wait, bool echo);
+  [[nodiscard]] SendResult SendCommand(std::string text, HWND wait, bool echo);
+  // Writes the text unchanged without waiting; refused while monitoring,
+  // unless sent by the monitoring holder or the window that awaits replies.
+  [[nodiscard]] SendResult SendRaw(std::string text, HWND wait, bool echo);
   // The monitoring page's periodic read: never refused, no time-out.
-  SendResult SendMonitorQuery(std::string text, HWND wait, bool echo);
+  [[nodiscard]] SendResult SendMonitorQuery(std::string text, HWND wait, bool echo);
   // Sampling-stream commands; Busy when another window owns the stream.
-  SendResult SendStreamCommand(std::string text, HWND hwnd, bool owner);
+  [[nodiscard]] SendResult SendStreamCommand(std::string text, HWND hwnd, bool owner);
 
-  void SetWaitWindow(HWND hwnd) { m_state.wait.StoreWindow(hwnd); }
-  void SetStreamWindow(HWND hwnd) { m_state.streamWnd.store(hwnd); }
-  // 0 leaves the code unchanged.
-  void SetPendingCode(CommandCode code);
+  // Takes the link for monitoring by `holder`: Monitoring when it is held
+  // already, Busy while a window awaits a reply. `pollText` is the polled
+  // user command, passed without refusal like the fixed polls.
+  [[nodiscard]] SendResult BeginMonitoring(HWND holder, std::string pollText);
+  // Gives the link back if `holder` holds it. Needs only the link state,
+  // which outlives the engine: a page may go after the engine has gone.
+  static void EndMonitoring(LinkState& state, HWND holder);
   // Ends the wait only if `hwnd` is still the waiting window, so a late
   // time-out never releases a wait that another window has since started.
   void ReleaseWaitOf(HWND hwnd);
-  // The monitoring page's own command text, which SendMonitorQuery passes
-  // without refusal.
-  void SetMonitorCommandText(std::string text);
 
- private:
   void ReceiveThreadProc();
   void Deliver(const ScannedFrame& frame);
   bool WriteAndEcho(const std::string& text, bool echo);
@@ -105,7 +118,6 @@ class TransactionEngine {
   CommandCodeMap m_codes;
   CMSComm m_port;
   FrameScanner m_scanner;  // receive thread only
-  ReplyRing m_ring;
   std::atomic<HWND> m_console{0};
   std::atomic<HWND> m_owner{0};
   std::function<void(const QString&)> m_statusText;

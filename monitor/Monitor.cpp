@@ -50,9 +50,9 @@ int Truncated(double v) {
 
 CMonitor::CMonitor()
     : CPropertyViewPage(IDD, kTemplateSize, QStringLiteral("PID调试")),
-      m_session(Handle()),
-      m_motion([this](const std::string& command) { return WasSent(m_session.SendMotion(command, TickCount())); },
-               [this](const QString& text) { Status(text); }),
+      m_motion([this](const std::string& command) { return m_session.SendMotion(command, TickCount()); },
+               [this](const QString& text) { Status(text); },
+               [this](const QString& refusal) { m_controls.ShowMotionRefusal(refusal); }),
       m_spikeFactors([] { return SpikeFactors{}; }),
       m_exportFolder(QDir::homePath()) {
   setObjectName(QStringLiteral("CMonitor"));
@@ -61,7 +61,20 @@ CMonitor::CMonitor()
 
 CMonitor::~CMonitor() = default;
 
-void CMonitor::AttachLink(TransactionEngine& engine) { m_session.Attach(engine); }
+void CMonitor::AttachLink(TransactionEngine& engine) {
+  m_session.Attach(engine);
+  // Charted in a later message, so a burst of replies never draws inside
+  // the link's delivery.
+  m_session.SetSampleSink([this](const PolledValue& value) {
+    PostMessage(Handle(), WM_MON_SAMPLE, static_cast<std::uintptr_t>(static_cast<std::uint32_t>(value.value)),
+                MakeLParam(0, static_cast<std::uint16_t>(value.series)));
+  });
+}
+
+void CMonitor::DetachLink() {
+  KillTimer(Handle(), TIMER_MONITOR_POLL);
+  m_session.Detach();
+}
 
 CLineChartCtrl& CMonitor::Chart() { return m_controls.axes->Chart(); }
 
@@ -143,9 +156,6 @@ bool CMonitor::CheckConnected() {
 
 std::intptr_t CMonitor::OnMessage(const WindowMessage& message) {
   switch (message.msg) {
-    case WM_DRIVE_REPLY:
-      OnReply(message);
-      return 0;
     case WM_MON_SAMPLE:
       OnSample(static_cast<MonitorSeries>(HighWord(message.lParam)),
                static_cast<std::int32_t>(static_cast<std::uint32_t>(message.wParam)));
@@ -176,10 +186,6 @@ void CMonitor::OnTimer(std::uint32_t timerId) {
     case TIMER_CURSOR_READOUT:
       UpdateCursorReadout();
       break;
-    case TIMER_REPLY:
-      // The page never waits on the reply time-out; polls carry none.
-      KillTimer(Handle(), TIMER_REPLY);
-      break;
     default:
       break;
   }
@@ -193,10 +199,11 @@ void CMonitor::OnStart() {
     return;
   }
   if (!UpdateData(true)) return;
-  if (m_session.Monitoring() || m_session.LinkBusy()) return;
-  CLineChartCtrl& chart = Chart();
   const std::uint32_t now = TickCount();
-  m_session.Begin(m_settings.content, ToGbk(m_settings.userCommand) + "\r", now);
+  // Held already, or another window awaits a reply: nothing happens, as
+  // the page always did.
+  if (!WasSent(m_session.Begin(m_settings.content, ToGbk(m_settings.userCommand) + "\r", now))) return;
+  CLineChartCtrl& chart = Chart();
   if (chart.Scale().x.min > 0.000001) chart.SetXRange(0, chart.Scale().x.span);
   DrawGrid();
   Status(QStringLiteral("开始监测"));
@@ -205,16 +212,19 @@ void CMonitor::OnStart() {
   SetTimer(Handle(), TIMER_MONITOR_POLL, kPollPeriodMs);
   m_controls.SetContentEnabled(false);
   m_controls.ShowMonitoring(true);
+  m_lastPoll = SendResult::Sent;
   ShowLinkRate(now);
 }
 
 void CMonitor::ShowLinkRate(std::uint32_t now) {
-  const QString text = m_session.RateText(now);
+  QString text = m_session.RateText(now);
+  if (!WasSent(m_lastPoll)) text += QStringLiteral("，轮询命令未能发出（%1）").arg(RefusalReason(m_lastPoll));
   QLabel* label = m_controls.linkRate;
   label->setText(text);
   // A screen reader reads the name, so the name carries the rates too.
   label->setAccessibleName(QStringLiteral("通讯速率：") + text);
-  label->setStyleSheet(m_session.DriveSilent(now) ? QStringLiteral("color: #c01010;") : QString());
+  const bool trouble = m_session.DriveSilent(now) || !WasSent(m_lastPoll);
+  label->setStyleSheet(trouble ? QStringLiteral("color: #c01010;") : QString());
 }
 
 void CMonitor::StopMonitoring(StopCause cause) {
@@ -245,7 +255,6 @@ void CMonitor::StopMonitoring(StopCause cause) {
 }
 
 void CMonitor::OnPoll() {
-  KillTimer(Handle(), TIMER_REPLY);
   // The connection is gone (the port was lost): polling a dead line would
   // keep the link from every other window, the reconnection included.
   if (!m_session.Connected()) {
@@ -253,16 +262,10 @@ void CMonitor::OnPoll() {
     return;
   }
   const std::uint32_t now = TickCount();
-  Status(m_session.Poll(now));
+  const PollResult poll = m_session.Poll(now);
+  Status(poll.status);
+  m_lastPoll = poll.sent;
   ShowLinkRate(now);
-}
-
-void CMonitor::OnReply(const WindowMessage& message) {
-  KillTimer(Handle(), TIMER_REPLY);
-  const std::optional<PolledValue> value = m_session.TakeReply(message, TickCount());
-  if (!value) return;
-  PostMessage(Handle(), WM_MON_SAMPLE, static_cast<std::uintptr_t>(static_cast<std::uint32_t>(value->value)),
-              MakeLParam(0, static_cast<std::uint16_t>(value->series)));
 }
 
 void CMonitor::OnSample(MonitorSeries series, std::int32_t value) {

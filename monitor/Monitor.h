@@ -40,6 +40,8 @@ class CMonitor : public CPropertyViewPage {
   ~CMonitor() override;
 
   void AttachLink(TransactionEngine& engine);
+  // Before the engine goes: gives the link back if the page holds it.
+  void DetachLink();
   // Where the page's progress texts go (the main frame's status pane).
   void SetStatusSink(StatusSink sink) { m_status = std::move(sink); }
   // Maximum speed and encoder resolution, taken each time the page is shown.
@@ -73,7 +75,6 @@ class CMonitor : public CPropertyViewPage {
   void StopMonitoring(StopCause cause);
   void OnPoll();
   void ShowLinkRate(std::uint32_t now);
-  void OnReply(const WindowMessage& message);
   void OnSample(MonitorSeries series, std::int32_t value);
   void OnRun();
   void OnEmergencyStop();
@@ -105,6 +106,7 @@ class CMonitor : public CPropertyViewPage {
   StatusSink m_status;
   SpikeFactorSource m_spikeFactors;
   bool m_zoomMode = false;
+  SendResult m_lastPoll = SendResult::Sent;
   QString m_exportFolder;
 };
 

@@ -149,6 +149,11 @@ void MonitorControls::Build(QWidget* page) {
   runRow->addWidget(run);
   runRow->addWidget(emergencyStop);
   motionGrid->addLayout(runRow, 3, 0, 1, 2);
+  motionRefusal = Tag(new QLabel(motionBox), IDC_MOTION_REFUSAL, QStringLiteral("运动命令"));
+  motionRefusal->setWordWrap(true);
+  motionRefusal->setStyleSheet(QStringLiteral("color: #c01010;"));
+  motionRefusal->hide();
+  motionGrid->addWidget(motionRefusal, 4, 0, 1, 2);
 
   // Axes: the Y reference, the base line and both spans.
   auto* axisBox = new QGroupBox(QStringLiteral("坐标设置"), page);
@@ -283,6 +288,14 @@ void MonitorControls::SetContentEnabled(bool enabled) {
 void MonitorControls::ShowMonitoring(bool monitoring) {
   start->setVisible(!monitoring);
   stop->setVisible(monitoring);
+}
+
+void MonitorControls::ShowMotionRefusal(const QString& text) {
+  if (!motionRefusal) return;
+  motionRefusal->setText(text);
+  // A screen reader reads the name, so the name carries the words too.
+  motionRefusal->setAccessibleName(text.isEmpty() ? QStringLiteral("运动命令") : QStringLiteral("运动命令：") + text);
+  motionRefusal->setVisible(!text.isEmpty());
 }
 
 }  // namespace zembra

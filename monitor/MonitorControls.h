@@ -64,6 +64,7 @@ class MonitorControls {
     IDC_LINK_RATE = 1230,
     IDC_EXPORT_DATA = 1231,
     IDC_EXPORT_IMAGE = 1232,
+    IDC_MOTION_REFUSAL = 1233,
   };
 
   // Builds every control as a child of `page` and lays them out.
@@ -76,6 +77,9 @@ class MonitorControls {
 
   void SetContentEnabled(bool enabled);
   void ShowMonitoring(bool monitoring);
+  // Why the last Run or emergency-stop press changed nothing, in red;
+  // an empty text hides the line.
+  void ShowMotionRefusal(const QString& text);
 
   ChartAxesPanel* axes = nullptr;
   std::array<QRadioButton*, 4> content{};  // by MonitorContent
@@ -111,6 +115,7 @@ class MonitorControls {
   QToolButton* zoomYOut = nullptr;
   QToolButton* zoomMode = nullptr;
   QLabel* linkRate = nullptr;
+  QLabel* motionRefusal = nullptr;
 };
 
 }  // namespace zembra

@@ -1,8 +1,7 @@
 #include "monitor/MonitorSession.h"
 
-#include "link/FrameType.h"
 #include "link/ReplyText.h"
-#include "platform/WindowMessages.h"
+#include "platform/Tick.h"
 
 namespace zembra {
 namespace {
@@ -25,66 +24,58 @@ Query QueryFor(MonitorContent content) {
 
 }  // namespace
 
-MonitorSession::~MonitorSession() {
-  // The engine may already be gone when the page dies with the main
-  // window; the link state outlives both.
-  if (m_state && m_state->monitoring.load()) {
-    m_state->monitoring.store(false);
-    m_state->displayBatching.store(false);
-    m_state->wait.ReleaseIf(m_page);
-  }
+void MonitorSession::Attach(TransactionEngine& engine) {
+  m_state = &engine.State();
+  m_codes = &engine.Codes();
+  m_link = std::make_unique<MonitorLink>(engine);
+  m_link->SetReplyHandler([this](const LinkReply& reply) {
+    const std::optional<PolledValue> value = TakeReply(reply, TickCount());
+    if (value && m_onSample) m_onSample(*value);
+  });
 }
 
-void MonitorSession::Attach(TransactionEngine& engine) {
-  m_engine = &engine;
-  m_state = &engine.State();
+void MonitorSession::Detach() {
+  m_link.reset();  // gives the link back if it is held
+  m_matcher.Clear();
 }
 
 bool MonitorSession::Connected() const { return m_state && m_state->connected.load(); }
-bool MonitorSession::Monitoring() const { return m_state && m_state->monitoring.load(); }
-bool MonitorSession::LinkBusy() const { return m_state && m_state->wait.Window() != 0; }
+bool MonitorSession::Monitoring() const { return m_link && m_link->Held(); }
 
-void MonitorSession::Begin(MonitorContent content, std::string userCommand, std::uint32_t now) {
-  if (!m_engine) return;
-  m_content = content;
-  // The drive's mnemonics are upper case; the engine passes the polled
-  // text as it was registered.
+SendResult MonitorSession::Begin(MonitorContent content, std::string userCommand, std::uint32_t now) {
+  if (!m_link) return SendResult::NotWritten;
+  // The drive's mnemonics are upper case; the link passes the polled text
+  // as it was registered.
   ToUpperAscii(userCommand);
+  const SendResult taken = m_link->Take(userCommand);
+  if (!WasSent(taken)) return taken;
+  m_content = content;
   m_userCommand = std::move(userCommand);
   std::string lookup = m_userCommand;
-  LookupCommandCode(m_engine->Codes(), lookup, m_userCode);
+  LookupCommandCode(*m_codes, lookup, m_userCode);
   m_matcher.Clear();
   m_rates.Start(now);
-  m_state->monitoring.store(true);
-  // Awaiting from the start, so the page's own commands pass even before
-  // the first poll.
-  m_engine->SetWaitWindow(m_page);
-  m_engine->SetMonitorCommandText(m_userCommand);
-  m_state->displayBatching.store(true);
+  return taken;
 }
 
 void MonitorSession::End() {
-  if (!m_engine) return;
-  m_state->monitoring.store(false);
-  m_engine->SetWaitWindow(0);
-  m_engine->SetStreamWindow(0);
-  m_state->displayBatching.store(false);
+  if (m_link) m_link->Release();
   m_matcher.Clear();
 }
 
-QString MonitorSession::Poll(std::uint32_t now) {
+PollResult MonitorSession::Poll(std::uint32_t now) {
   const Query query = QueryFor(m_content);
-  const QString status = QString::fromUtf8(query.status);
-  if (!m_engine) return status;
+  PollResult result{QString::fromUtf8(query.status), SendResult::NotWritten};
+  if (!m_link) return result;
   const std::string text = query.text ? std::string(query.text) : m_userCommand;
   const CommandCode code = query.text ? query.code : m_userCode;
   m_rates.Polled(now);
-  if (WasSent(m_engine->SendMonitorQuery(text, m_page, true))) m_matcher.Sent(SentPurpose::Poll, code, now);
-  return status;
+  result.sent = m_link->Poll(text);
+  if (WasSent(result.sent)) m_matcher.Sent(SentPurpose::Poll, code, now);
+  return result;
 }
 
-std::optional<PolledValue> MonitorSession::TakeReply(const WindowMessage& reply, std::uint32_t now) {
-  if (FrameTypeOf(reply.lParam) != FrameType::Text) return std::nullopt;
+std::optional<PolledValue> MonitorSession::TakeReply(const LinkReply& reply, std::uint32_t now) {
   const std::optional<SentCommand> asked = m_matcher.Answer(now);
   if (!asked) return std::nullopt;
   if (asked->purpose != SentPurpose::Poll) {
@@ -92,15 +83,16 @@ std::optional<PolledValue> MonitorSession::TakeReply(const WindowMessage& reply,
     return std::nullopt;
   }
   m_rates.Answered(now);
-  if ((asked->code == kCodeGA || asked->code == kCodeGD) && m_engine) m_engine->SetWaitWindow(0);
+  // The answers to these loop-gain queries end the wait until the next poll.
+  if ((asked->code == kCodeGA || asked->code == kCodeGD) && m_link) m_link->StopAwaiting();
   const std::optional<MonitorSeries> series = SeriesForCode(asked->code);
   if (!series) return std::nullopt;
-  return PolledValue{*series, LeadingInt(reply.Text())};
+  return PolledValue{*series, LeadingInt(reply.text)};
 }
 
 SendResult MonitorSession::SendMotion(const std::string& text, std::uint32_t now) {
-  if (!m_engine) return SendResult::NotWritten;
-  const SendResult result = m_engine->SendRaw(text, m_page, true);
+  if (!m_link) return SendResult::NotWritten;
+  const SendResult result = m_link->Send(text);
   if (WasSent(result) && Monitoring()) m_matcher.Sent(SentPurpose::Motion, kCodeUnknown, now);
   return result;
 }

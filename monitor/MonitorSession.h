@@ -1,22 +1,24 @@
 #pragma once
 // The monitoring page's side of the drive link, without widgets: whether
-// monitoring may start, taking and giving back the link, the poll of each
+// monitoring may start, holding and giving back the link, the poll of each
 // timer tick, the page's own motion commands, and which replies are
 // samples of which series. Replies are paired with the commands that asked
 // for them, so the answer to a motion command never becomes a sample.
 #include <QString>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
 
+#include "link/LinkRequester.h"
+#include "link/MonitorLink.h"
 #include "link/SendResult.h"
 #include "link/TransactionEngine.h"
 #include "monitor/LinkRateMeter.h"
 #include "monitor/MonitorSettings.h"
 #include "monitor/ReplyMatcher.h"
 #include "monitor/SampleStore.h"
-#include "platform/WindowRuntime.h"
 
 namespace zembra {
 
@@ -25,36 +27,45 @@ struct PolledValue {
   std::int32_t value = 0;
 };
 
+struct PollResult {
+  QString status;  // what the page is asking for, for the status pane
+  SendResult sent = SendResult::Sent;
+};
+
 class MonitorSession {
  public:
-  explicit MonitorSession(HWND page) : m_page(page) {}
-  ~MonitorSession();
+  // A polled value, handed over as its reply is taken (GUI thread).
+  using SampleSink = std::function<void(const PolledValue&)>;
+
+  MonitorSession() = default;
   MonitorSession(const MonitorSession&) = delete;
   MonitorSession& operator=(const MonitorSession&) = delete;
 
   void Attach(TransactionEngine& engine);
-  bool Attached() const { return m_engine != nullptr; }
+  // Lets go of the engine, giving the link back first; nothing is sent.
+  void Detach();
+  bool Attached() const { return m_link != nullptr; }
+  void SetSampleSink(SampleSink sink) { m_onSample = std::move(sink); }
 
   bool Connected() const;
   bool Monitoring() const;
-  // Another window awaits a reply.
-  bool LinkBusy() const;
 
-  // Takes the link: the page monitors, is the awaiting window, and the
-  // console batches its lines. `userCommand` is the text polled for the
-  // user-command content, "\r" included.
-  void Begin(MonitorContent content, std::string userCommand, std::uint32_t now);
+  // Holds the link: the page monitors, awaits the replies, and the console
+  // batches its lines. `userCommand` is the text polled for the
+  // user-command content, "\r" included. Refused (and nothing changes)
+  // while the link is held already or a window awaits a reply.
+  [[nodiscard]] SendResult Begin(MonitorContent content, std::string userCommand, std::uint32_t now);
   // Gives the link back. Sends nothing: a running motion goes on.
   void End();
 
-  // One poll: sends the query of the content and returns the status text.
-  QString Poll(std::uint32_t now);
+  // One poll: sends the query of the content.
+  [[nodiscard]] PollResult Poll(std::uint32_t now);
   // A reply for the page: the sample it carries, if it answers a poll
   // whose quantity is charted.
-  std::optional<PolledValue> TakeReply(const WindowMessage& reply, std::uint32_t now);
+  std::optional<PolledValue> TakeReply(const LinkReply& reply, std::uint32_t now);
   // The page's own motion command; while monitoring it passes between
   // the polls and its answer is expected.
-  SendResult SendMotion(const std::string& text, std::uint32_t now);
+  [[nodiscard]] SendResult SendMotion(const std::string& text, std::uint32_t now);
 
   QString RateText(std::uint32_t now) const { return m_rates.Text(now); }
   bool DriveSilent(std::uint32_t now) const { return m_rates.DriveSilent(now); }
@@ -65,9 +76,10 @@ class MonitorSession {
   static std::optional<MonitorSeries> SeriesForCode(CommandCode code);
 
  private:
-  HWND m_page;
-  TransactionEngine* m_engine = nullptr;
-  LinkState* m_state = nullptr;
+  const LinkState* m_state = nullptr;
+  const CommandCodeMap* m_codes = nullptr;
+  std::unique_ptr<MonitorLink> m_link;
+  SampleSink m_onSample;
   MonitorContent m_content = MonitorContent::Speed;
   std::string m_userCommand;
   CommandCode m_userCode = kCodeUnknown;

@@ -2,8 +2,8 @@
 
 namespace zembra {
 
-MotionController::MotionController(Sender send, StatusSink status)
-    : m_send(std::move(send)), m_status(std::move(status)) {}
+MotionController::MotionController(Sender send, StatusSink status, RefusalSink refusal)
+    : m_send(std::move(send)), m_status(std::move(status)), m_refusal(std::move(refusal)) {}
 
 std::string MotionController::RunCommand(const MonitorSettings& settings) {
   switch (settings.runMode) {
@@ -17,23 +17,41 @@ std::string MotionController::RunCommand(const MonitorSettings& settings) {
   return {};
 }
 
+bool MotionController::SendOrTell(const std::string& command, const QString& meaning, const QString& consequence) {
+  const SendResult sent = m_send(command);
+  if (WasSent(sent)) {
+    m_refusal(QString());
+    return true;
+  }
+  const QString shown = QString::fromLatin1(command.data(), static_cast<qsizetype>(command.size())).trimmed();
+  QString text = QStringLiteral("%1“%2”未能发出（%3）").arg(meaning, shown, RefusalReason(sent));
+  if (!consequence.isEmpty()) text += QStringLiteral("，") + consequence;
+  m_refusal(text);
+  return false;
+}
+
 void MotionController::Run(const MonitorSettings& settings) {
   if (m_running) {
     // The mode the motion was started in decides: a speed run must stop
     // even when the user has since picked a position mode on the page.
-    if (m_runningMode == RunMode::Speed) m_send("V0\r");
+    if (m_runningMode == RunMode::Speed &&
+        !SendOrTell("V0\r", QStringLiteral("停止命令"), QStringLiteral("电机可能仍在运行")))
+      return;
+    if (m_runningMode != RunMode::Speed) m_refusal(QString());
     m_status(QStringLiteral("停止"));
     m_running = false;
     return;
   }
-  if (!m_send(RunCommand(settings))) return;
+  if (!SendOrTell(RunCommand(settings), QStringLiteral("运行命令"), QString())) return;
   m_status(QStringLiteral("开始运行"));
   m_running = true;
   m_runningMode = settings.runMode;
 }
 
 void MotionController::EmergencyStop() {
-  if (!m_send(m_latched ? "CBS\r" : "SBS\r")) return;
+  const bool sent = m_latched ? SendOrTell("CBS\r", QStringLiteral("解除急停命令"), QStringLiteral("急停仍然有效"))
+                              : SendOrTell("SBS\r", QStringLiteral("急停命令"), QStringLiteral("急停未生效"));
+  if (!sent) return;
   m_status(QStringLiteral("停止"));
   m_running = false;
   m_latched = !m_latched;

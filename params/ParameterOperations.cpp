@@ -74,10 +74,13 @@ ParameterOperations::StartResult ParameterOperations::StartEepromSave(EepromFini
   const StartResult can = CanStart(true);
   if (can != StartResult::Started) return can;
   m_running = Kind::EepromSave;
-  m_eeprom.Start([this, onFinished = std::move(onFinished)](const drive::EepromResult& result) {
+  if (!m_eeprom.Start([this, onFinished = std::move(onFinished)](const drive::EepromResult& result) {
+        m_running = Kind::None;
+        if (onFinished) onFinished(result);
+      })) {
     m_running = Kind::None;
-    if (onFinished) onFinished(result);
-  });
+    return StartResult::Busy;
+  }
   return StartResult::Started;
 }
 
@@ -89,13 +92,16 @@ ParameterOperations::StartResult ParameterOperations::StartFactoryReset(ReplyHan
   RequestOptions options;
   options.patience = kPatience;
   // The drive's answer is awaited, so the first read does not meet it.
-  m_single.Request("FCFG\r", std::move(options),
-                   [this, onReset = std::move(onReset), onStep = std::move(onStep),
-                    onFinished = std::move(onFinished)](const LinkReply& reply) mutable {
-                     m_running = Kind::None;
-                     if (onReset) onReset(reply);
-                     if (m_running == Kind::None) BeginRead(std::move(onStep), std::move(onFinished));
-                   });
+  if (!m_single.Request("FCFG\r", std::move(options),
+                        [this, onReset = std::move(onReset), onStep = std::move(onStep),
+                         onFinished = std::move(onFinished)](const LinkReply& reply) mutable {
+                          m_running = Kind::None;
+                          if (onReset) onReset(reply);
+                          if (m_running == Kind::None) BeginRead(std::move(onStep), std::move(onFinished));
+                        })) {
+    m_running = Kind::None;
+    return StartResult::Busy;
+  }
   return StartResult::Started;
 }
 
@@ -105,10 +111,13 @@ ParameterOperations::StartResult ParameterOperations::StartPhaseInit(ReplyHandle
   m_running = Kind::PhaseInit;
   RequestOptions options;
   options.patience = kPatience;
-  m_single.Request("CPA\r", std::move(options), [this, onDone = std::move(onDone)](const LinkReply& reply) {
+  if (!m_single.Request("CPA\r", std::move(options), [this, onDone = std::move(onDone)](const LinkReply& reply) {
+        m_running = Kind::None;
+        if (onDone) onDone(reply);
+      })) {
     m_running = Kind::None;
-    if (onDone) onDone(reply);
-  });
+    return StartResult::Busy;
+  }
   return StartResult::Started;
 }
 

@@ -16,7 +16,6 @@ enum WindowMessageId : std::uint32_t {
   WM_MON_SAMPLE = WM_USER + 130,      // monitoring page -> itself
   WM_STATUS_PANEL = WM_USER + 131,    // main frame -> status panel
   WM_PAGE_NOTIFY = WM_USER + 133,     // main frame -> parameter page
-  WM_LINK_READY = WM_USER + 134,      // main frame -> itself
   WM_PAGE_ACTIVATED = WM_USER + 136,  // page host -> page just shown by a click
   WM_MON_TIMEOUT = WM_USER + 137,     // monitoring page -> itself
   WM_PORT_LOST = WM_USER + 140,       // receive thread -> link owner: the port vanished
@@ -30,7 +29,7 @@ enum TimerId : std::uint32_t {
   TIMER_DRVTYP = 1360,
   TIMER_VERSION = 1361,
   TIMER_STATUS_CHAIN = 1362,
-  TIMER_REPLY = 1364,
+  TIMER_REPLY = 1364,  // the link alone starts and kills it (link/ReplyTimer)
   TIMER_REQUEST_RETRY = 1366,
   TIMER_MONITOR_POLL = 1368,
   TIMER_STATUS_POLL = 1371,

@@ -23,10 +23,11 @@
 #include "app/ZembraSheetView.h"
 #include "common/IniStore.h"
 #include "common/VersionTitle.h"
+#include "link/ReplyTimer.h"
 #include "params/ParameterForm.h"
-#include "statuspanel/StatusPanel.h"
 #include "platform/Profile.h"
 #include "platform/WindowMessages.h"
+#include "statuspanel/StatusPanel.h"
 #include "sim/VirtualDrive.h"
 #include "tests/support/EventLoopWait.h"
 #include "tests/support/RecordingPrompter.h"
@@ -198,7 +199,8 @@ TEST_F(MainFrameOverPty, ManualReconnectWhileBusyIsRefused) {
   ASSERT_EQ(f.Create(), CMainFrame::CreateResult::Running);
   ASSERT_TRUE(Connected());
   drive.SetSilent(true);
-  ASSERT_EQ(SendResult::Sent, f.Engine().SendCommand("GSP\r", f.Connection().Handle(), false));
+  LinkRequester other(f.Engine());
+  ASSERT_EQ(SendResult::Sent, other.RequestNow("GSP\r", nullptr, false));
   Control<QAbstractButton>(1116)->click();
   EXPECT_EQ(prompter.CountOf(kBusy), 1);
   EXPECT_TRUE(link.connected.load());  // nothing else changed
@@ -244,7 +246,8 @@ TEST_F(MainFrameOverPty, EnableCheckBoxSendsDisOrEnaAndSpringsBackWhenBusy) {
 
   // Busy: the box returns to its state and the user is told why.
   drive.SetSilent(true);
-  ASSERT_EQ(SendResult::Sent, f.Engine().SendCommand("GSP\r", f.Connection().Handle(), false));
+  LinkRequester other(f.Engine());
+  ASSERT_EQ(SendResult::Sent, other.RequestNow("GSP\r", nullptr, false));
   box->click();
   EXPECT_EQ(prompter.CountOf(kBusy), 1);
   ASSERT_TRUE(WaitUntil([&] { return !box->isChecked(); }));
@@ -341,6 +344,64 @@ TEST_F(MainFrameOverPty, TheMonitoringPageChartsALiveCurveAndATabClickStopsIt) {
   EXPECT_TRUE(ParameterReadResult().startsWith(kReadDone));
   EXPECT_EQ(link.wait.Window(), 0u);
   EXPECT_EQ(Count("V0"), 0u);  // the motor was left running
+}
+
+TimerCallCounts Since(TimerCallCounts now, TimerCallCounts before) {
+  return {now.sets - before.sets, now.kills - before.kills};
+}
+
+// Only the link starts or kills a reply time-out. Over a session that uses
+// every window that talks to the drive (identification, the parameter read,
+// the quick commands, a typed command that times out, monitoring with a run
+// and an emergency stop), every such call the window runtime saw was one
+// the link made.
+TEST_F(MainFrameOverPty, OnlyTheLinkStartsOrKillsReplyTimeOuts) {
+  const TimerCallCounts runtimeBefore = TimerCalls(TIMER_REPLY);
+  const TimerCallCounts linkBefore = ReplyTimer::Calls();
+  CMainFrame& f = MakeFrame();
+  f.resize(1366, 720);
+  f.show();
+  ASSERT_EQ(f.Create(), CMainFrame::CreateResult::Running);
+  ASSERT_TRUE(Connected());
+  for (int id : {1136, 1147, 1151, 1148, 1138}) {
+    ASSERT_TRUE(LinkIdle());
+    Control<QAbstractButton>(id)->click();
+  }
+  ASSERT_TRUE(Saw("GT", 2s));
+  ASSERT_TRUE(LinkIdle());
+  drive.SetSilentFor("GSP", true);
+  f.StatusPanel().CommandCombo()->setEditText(QStringLiteral("GSP"));
+  Control<QAbstractButton>(1118)->click();
+  ASSERT_TRUE(Saw("GSP", 2s));
+  ASSERT_TRUE(LinkIdle());  // after the time-out
+
+  CZembraSheetView& sheet = f.SheetView();
+  QTest::mouseClick(sheet.TabStrip(), Qt::LeftButton, {},
+                    sheet.TabStrip()->TabRect(CZembraSheetView::kMonitorPage).center());
+  CMonitor& monitor = sheet.MonitorPage();
+  ASSERT_TRUE(WaitUntil([&] { return monitor.isVisible(); }));
+  auto control = [&](int id) { return monitor.findChild<QAbstractButton*>(QStringLiteral("idc_%1").arg(id)); };
+  // Started once the link is free: the status poll may hold it a moment.
+  ASSERT_TRUE(WaitUntil([&] {
+    if (!link.monitoring.load() && link.wait.Window() == 0) control(MonitorControls::IDC_START)->click();
+    return link.monitoring.load();
+  }));
+  control(MonitorControls::IDC_RUN)->click();
+  ASSERT_TRUE(WaitUntil([&] { return monitor.Samples().Samples(MonitorSeries::Speed).size() >= 5; }, 5s));
+  control(MonitorControls::IDC_ESTOP)->click();
+  control(MonitorControls::IDC_ESTOP)->click();
+  ASSERT_TRUE(Saw("CBS", 2s));
+  control(MonitorControls::IDC_STOP)->click();
+  ASSERT_FALSE(link.monitoring.load());
+
+  const TimerCallCounts byLink = Since(ReplyTimer::Calls(), linkBefore);
+  EXPECT_GT(byLink.sets, 40u);
+  EXPECT_GT(byLink.kills, 40u);
+  // The receive thread may be inside a kill; the counts settle at once.
+  EXPECT_TRUE(WaitUntil([&] { return Since(TimerCalls(TIMER_REPLY), runtimeBefore) == Since(ReplyTimer::Calls(), linkBefore); }))
+      << "the runtime saw " << Since(TimerCalls(TIMER_REPLY), runtimeBefore).sets << " starts and "
+      << Since(TimerCalls(TIMER_REPLY), runtimeBefore).kills << " kills, the link made "
+      << Since(ReplyTimer::Calls(), linkBefore).sets << " and " << Since(ReplyTimer::Calls(), linkBefore).kills;
 }
 
 TEST_F(MainFrameOverPty, TheMonitoringPageBoundsJumpsByTheParameterPagesSpeedAndResolution) {

@@ -31,7 +31,7 @@ class ZembraEditViewTest : public ::testing::Test {
     view.show();
   }
 
-  void SendCommand(const std::string& text) {
+  void ShowSent(const std::string& text) {
     SendMessage(view.Handle(), WM_DRIVE_TEXT, 0, MakeLParam(kDriveTextString, 0), MakePayload(text));
   }
   void SendReply(const std::string& text) {
@@ -50,9 +50,9 @@ class ZembraEditViewTest : public ::testing::Test {
 };
 
 TEST_F(ZembraEditViewTest, EachCommandIsOneLineWithItsReplyAfterTheDots) {
-  SendCommand("GSP\r");
+  ShowSent("GSP\r");
   SendReply("3000");
-  SendCommand("SSP1000\r");
+  ShowSent("SSP1000\r");
   SendReply("OK");
   EXPECT_EQ(view.toPlainText(), QString("\n GSP ... 3000\n SSP1000  OK"));
   EXPECT_EQ(Line(1), QString(" GSP ... 3000"));
@@ -60,7 +60,7 @@ TEST_F(ZembraEditViewTest, EachCommandIsOneLineWithItsReplyAfterTheDots) {
 }
 
 TEST_F(ZembraEditViewTest, MessagesPostedFromAnotherThreadArriveInOrder) {
-  SendCommand("GT\r");
+  ShowSent("GT\r");
   std::thread receiver([this] {
     PostMessage(view.Handle(), WM_DRIVE_TEXT, 1, FrameLParam(FrameType::Text), MakePayload("45"));
     SendMessage(view.Handle(), WM_DRIVE_TEXT, 0, MakeLParam(kDriveTextString, 0), MakePayload("GESA Succeed"));
@@ -87,7 +87,7 @@ TEST_F(ZembraEditViewTest, SamplesAreBatchedWhileTheFlagIsSet) {
 TEST_F(ZembraEditViewTest, ConsoleIsClearedAtTheWriteAfterItPassesTwoThousandLines) {
   for (int i = 0; i < 2000; ++i) SendSample(1, static_cast<std::int16_t>(i));
   EXPECT_EQ(Lines(), 2001);
-  SendCommand("GSP\r");
+  ShowSent("GSP\r");
   EXPECT_EQ(view.toPlainText(), QString("\n GSP"));
 }
 
@@ -97,7 +97,7 @@ TEST_F(ZembraEditViewTest, ClearDropsSinkTextThatWasWaitingForTheReader) {
   view.Sink().Append("old news\n", true);
   QCoreApplication::processEvents();
   ASSERT_TRUE(view.Sink().HasPending());
-  SendCommand("GSP\r");
+  ShowSent("GSP\r");
   EXPECT_FALSE(view.Sink().HasPending());
   EXPECT_FALSE(view.toPlainText().contains("old news"));
 }

@@ -12,7 +12,7 @@
 #include "drive/ParameterReadSequence.h"
 #include "drive/WriteEncoder.h"
 #include "platform/WindowMessages.h"
-#include "sim/VirtualDrive.h"
+#include "tests/support/EngineOnVirtualDrive.h"
 #include "tests/support/EventLoopWait.h"
 
 namespace zembra::drive {
@@ -23,38 +23,12 @@ using Clock = std::chrono::steady_clock;
 using test::PumpFor;
 using test::WaitUntil;
 
-class SequencesOverPty : public ::testing::Test {
+class SequencesOverPty : public test::EngineOnVirtualDrive {
  protected:
   void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(drive.Start(&error)) << error;
-    ASSERT_TRUE(engine.OpenPort(QString::fromStdString(drive.SlavePath()), "9600,n,8,1"));
-    ASSERT_TRUE(engine.StartReceiveThread());
-    state.connected = true;
+    test::EngineOnVirtualDrive::SetUp();
+    link.connected = true;
   }
-  void TearDown() override {
-    engine.StopReceiveThread();
-    drive.Stop();
-  }
-  // Another window takes the link, as the status poll does, and never
-  // answers for itself until Free().
-  void HoldLink() { ASSERT_TRUE(TryHoldLink()); }
-  bool TryHoldLink() {
-    if (engine.SendCommand("GT\r", holder.Handle(), false) != SendResult::Sent) return false;
-    KillTimer(holder.Handle(), TIMER_REPLY);
-    return true;
-  }
-  void Free() { engine.ReleaseWaitOf(holder.Handle()); }
-
-  std::vector<std::string> Commands(std::size_t from) const {
-    std::vector<std::string> all = drive.ReceivedCommands();
-    return {all.begin() + static_cast<std::ptrdiff_t>(from), all.end()};
-  }
-
-  LinkState state;
-  TransactionEngine engine{state};
-  sim::VirtualDrive drive;
-  MessageWindow holder;
 };
 
 TEST_F(SequencesOverPty, AFullReadAsksEveryParameterInOrderAndDecodesEachReply) {
@@ -84,7 +58,7 @@ TEST_F(SequencesOverPty, AFullReadAsksEveryParameterInOrderAndDecodesEachReply) 
   EXPECT_EQ(steps[33].reply, "ERR");
   EXPECT_EQ(steps[33].decoded.updates[0].shownText, "ERR");
   EXPECT_EQ(steps[38].decoded.updates[0].value, ParameterTable::FindCanBaud("250"));
-  EXPECT_EQ(state.wait.Window(), 0u);
+  EXPECT_EQ(link.wait.Window(), 0u);
 }
 
 TEST_F(SequencesOverPty, UnansweredStepsWaitTheirHalfSecondAndAreNamed) {
@@ -114,7 +88,7 @@ TEST_F(SequencesOverPty, AStepTheLinkRefusesGoesOutOnceTheLinkIsFree) {
   ASSERT_TRUE(read.Start({}, [&](const ReadSummary& s) { summary = s; }));
   PumpFor(300ms);
   EXPECT_EQ(read.StepsDone(), 0);
-  Free();
+  FreeLink();
   ASSERT_TRUE(WaitUntil([&] { return summary.has_value(); }, 10s));
   EXPECT_EQ(summary->answered, 39);
   EXPECT_TRUE(summary->refused.empty());
@@ -128,7 +102,7 @@ TEST_F(SequencesOverPty, AStepRefusedForMoreThanASecondIsCountedNotLost) {
   ASSERT_TRUE(WaitUntil([&] { return !steps.empty(); }, 3s));
   EXPECT_EQ(steps[0].outcome, ReadStepResult::Outcome::Refused);
   EXPECT_EQ(steps[0].refusal, SendResult::Busy);
-  Free();
+  FreeLink();
   read.Stop();
   EXPECT_FALSE(read.Running());
 }
@@ -138,11 +112,11 @@ TEST_F(SequencesOverPty, StoppingAReadFreesTheLinkAndEndsIt) {
   ParameterReadSequence read(engine);
   std::optional<ReadSummary> summary;
   ASSERT_TRUE(read.Start({}, [&](const ReadSummary& s) { summary = s; }));
-  ASSERT_TRUE(WaitUntil([&] { return state.wait.Window() != 0; }));
+  ASSERT_TRUE(WaitUntil([&] { return link.wait.Window() != 0; }));
   read.Stop();
   ASSERT_TRUE(summary.has_value());
   EXPECT_TRUE(summary->stopped);
-  EXPECT_EQ(state.wait.Window(), 0u);
+  EXPECT_EQ(link.wait.Window(), 0u);
   PumpFor(700ms);
   EXPECT_EQ(drive.CommandCount(), 1u);  // nothing after the stop
 }
@@ -172,7 +146,7 @@ TEST_F(SequencesOverPty, AWriteSendsEveryCommandInOrderAHundredMillisecondsApart
   for (std::size_t i = 0; i + 1 < commands.size(); ++i) bytes += commands[i].text.size();
   EXPECT_EQ(engine.WireTime(7), std::chrono::microseconds(7292));
   EXPECT_GE(took, 37 * 100ms + engine.WireTime(bytes));
-  EXPECT_EQ(state.wait.Window(), 0u);
+  EXPECT_EQ(link.wait.Window(), 0u);
 }
 
 TEST_F(SequencesOverPty, AWriteThatMeetsABusyLinkLosesNoCommand) {
@@ -192,7 +166,7 @@ TEST_F(SequencesOverPty, AWriteThatMeetsABusyLinkLosesNoCommand) {
                               QObject::connect(poll, &QTimer::timeout, [&, poll] {
                                 if (!TryHoldLink()) return;
                                 poll->deleteLater();
-                                QTimer::singleShot(300, [&] { Free(); });
+                                QTimer::singleShot(300, [&] { FreeLink(); });
                               });
                               poll->start(1);
                             }
@@ -223,7 +197,7 @@ TEST_F(SequencesOverPty, WhileAWriteCommandsAnswerIsDueNoOtherWindowCanTakeIt) {
   std::optional<CommandSummary> summary;
   ASSERT_TRUE(write.Start({{"SSP100\r", "SSP", Field::MaxSpeed, 100ms}},
                           [&](const CommandResult&) {
-                            others.push_back(engine.SendCommand("GT\r", holder.Handle(), false));
+                            others.push_back(holder.RequestNow("GT\r", nullptr, false));
                           },
                           [&](const CommandSummary& s) { summary = s; }));
   ASSERT_TRUE(WaitUntil([&] { return summary.has_value(); }));
@@ -282,19 +256,19 @@ TEST_F(SequencesOverPty, EepromSaveReportsErrSilenceAndRefusal) {
   // The link's 450 ms time-out does not end the wait for the EEPROM.
   PumpFor(700ms);
   EXPECT_FALSE(result.has_value());
-  EXPECT_NE(state.wait.Window(), 0u);  // still held for the slow answer
+  EXPECT_NE(link.wait.Window(), 0u);  // still held for the slow answer
   ASSERT_TRUE(WaitUntil([&] { return result.has_value(); }, 3s));
   EXPECT_EQ(result->outcome, EepromResult::Outcome::NoAnswer);
   EXPECT_GE(Clock::now() - start, 990ms);
-  EXPECT_EQ(state.wait.Window(), 0u);
+  EXPECT_EQ(link.wait.Window(), 0u);
 
-  state.monitoring = true;
+  link.monitoring = true;
   result.reset();
   ASSERT_TRUE(save.Start([&](const EepromResult& r) { result = r; }));
   ASSERT_TRUE(WaitUntil([&] { return result.has_value(); }, 3s));
   EXPECT_EQ(result->outcome, EepromResult::Outcome::Refused);
   EXPECT_EQ(result->refusal, SendResult::Monitoring);
-  state.monitoring = false;
+  link.monitoring = false;
 }
 
 }  // namespace

@@ -7,12 +7,14 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include "link/FrameType.h"
 #include "link/LinkRequester.h"
 #include "platform/WindowMessages.h"
 #include "sim/VirtualDrive.h"
+#include "tests/support/EngineOnVirtualDrive.h"
 #include "tests/support/EventLoopWait.h"
 
 namespace zembra {
@@ -29,25 +31,12 @@ RequestOptions Options(bool echo, std::chrono::milliseconds patience) {
   return options;
 }
 
-class RequesterOverPty : public ::testing::Test {
+class RequesterOverPty : public test::EngineOnVirtualDrive {
  protected:
-  void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(drive.Start(&error)) << error;
-    ASSERT_TRUE(engine.OpenPort(QString::fromStdString(drive.SlavePath()), "9600,n,8,1"));
-    ASSERT_TRUE(engine.StartReceiveThread());
-  }
-  void TearDown() override {
-    engine.StopReceiveThread();
-    drive.Stop();
-  }
   LinkRequester::Completion Record() {
     return [this](const LinkReply& r) { results.push_back(r); };
   }
 
-  LinkState state;
-  TransactionEngine engine{state};
-  sim::VirtualDrive drive;
   LinkRequester requester{engine};
   std::vector<LinkReply> results;
 };
@@ -56,13 +45,13 @@ TEST_F(RequesterOverPty, AReplyEndsTheRequestOnceAndFreesTheLink) {
   drive.WithModel([](sim::DriveModel& m) { m.SetParameter(sim::DriveParameter::MaxSpeed, 2750); });
   ASSERT_TRUE(requester.Request("GSP\r", Options(false, 0ms), Record()));
   EXPECT_TRUE(requester.Pending());
-  EXPECT_EQ(state.wait.Window(), requester.Handle());
+  EXPECT_EQ(link.wait.Window(), requester.Handle());
   ASSERT_TRUE(WaitUntil([&] { return !results.empty(); }));
   EXPECT_EQ(results[0].outcome, LinkReply::Outcome::Answered);
   EXPECT_EQ(results[0].code, kCodeGSP);
   EXPECT_EQ(results[0].text, "2750");
   EXPECT_FALSE(requester.Pending());
-  EXPECT_EQ(state.wait.Window(), 0u);
+  EXPECT_EQ(link.wait.Window(), 0u);
   // No stray time-out follows the reply.
   PumpFor(600ms);
   EXPECT_EQ(results.size(), 1u);
@@ -76,7 +65,7 @@ TEST_F(RequesterOverPty, SilenceEndsInATimeOutThatFreesTheLink) {
   EXPECT_GE(std::chrono::steady_clock::now() - sent, 440ms);
   EXPECT_EQ(results[0].outcome, LinkReply::Outcome::TimedOut);
   EXPECT_EQ(results[0].code, kCodeGSP);
-  EXPECT_EQ(state.wait.Window(), 0u);
+  EXPECT_EQ(link.wait.Window(), 0u);
   // The next request goes out at once.
   drive.SetSilentFor("GSP", false);
   ASSERT_TRUE(requester.Request("GSP\r", Options(false, 0ms), Record()));
@@ -85,44 +74,40 @@ TEST_F(RequesterOverPty, SilenceEndsInATimeOutThatFreesTheLink) {
 }
 
 TEST_F(RequesterOverPty, ABusyLinkIsWaitedForWithinThePatience) {
-  MessageWindow other;
-  ASSERT_EQ(engine.SendCommand("GT\r", other.Handle(), false), SendResult::Sent);
-  // `other` never releases by itself; free it a little later, as a status
-  // poll's reply would.
+  // The holder never releases by itself; free it a little later, as a
+  // status poll's reply would.
+  HoldLink();
   ASSERT_TRUE(requester.Request("GSP\r", Options(false, 1000ms), Record()));
   PumpFor(100ms);
   EXPECT_TRUE(results.empty());
-  KillTimer(other.Handle(), TIMER_REPLY);
-  engine.ReleaseWaitOf(other.Handle());
+  FreeLink();
   ASSERT_TRUE(WaitUntil([&] { return !results.empty(); }));
   EXPECT_EQ(results[0].outcome, LinkReply::Outcome::Answered);
   EXPECT_TRUE(drive.WaitForCommand("GSP", 1s));
 }
 
 TEST_F(RequesterOverPty, ALinkBusyBeyondThePatienceRefusesAndSendsNothing) {
-  MessageWindow other;
-  ASSERT_EQ(engine.SendCommand("GT\r", other.Handle(), false), SendResult::Sent);
-  KillTimer(other.Handle(), TIMER_REPLY);
+  HoldLink();
   ASSERT_TRUE(drive.WaitForCommand("GT", 1s));
   ASSERT_TRUE(requester.Send("SSP100\r", Options(false, 200ms), Record()));
   ASSERT_TRUE(WaitUntil([&] { return !results.empty(); }, 2s));
   EXPECT_EQ(results[0].outcome, LinkReply::Outcome::Refused);
   EXPECT_EQ(results[0].refusal, SendResult::Busy);
-  EXPECT_EQ(state.wait.Window(), other.Handle());
+  EXPECT_EQ(link.wait.Window(), holder.Handle());
   EXPECT_FALSE(drive.WaitForCommand("SSP100", 100ms));
 }
 
 TEST_F(RequesterOverPty, WhileMonitoringARequestIsRefusedAsMonitoring) {
-  state.monitoring = true;
+  link.monitoring = true;
   ASSERT_TRUE(requester.Send("SSP100\r", Options(false, 0ms), Record()));
   ASSERT_TRUE(WaitUntil([&] { return !results.empty(); }));
   EXPECT_EQ(results[0].refusal, SendResult::Monitoring);
-  state.monitoring = false;
+  link.monitoring = false;
 }
 
 TEST_F(RequesterOverPty, AFireAndForgetSendHoldsNothing) {
   ASSERT_TRUE(requester.Send("SSP1234\r", Options(true, 0ms), Record()));
-  EXPECT_EQ(state.wait.Window(), 0u);
+  EXPECT_EQ(link.wait.Window(), 0u);
   ASSERT_TRUE(WaitUntil([&] { return !results.empty(); }));
   EXPECT_EQ(results[0].outcome, LinkReply::Outcome::Sent);
   ASSERT_TRUE(drive.WaitForCommand("SSP1234", 1s));
@@ -145,7 +130,7 @@ TEST_F(RequesterOverPty, AReplyUnderAnotherCodeIsNotTaken) {
               MakePayload("2.15"));
   PumpFor(100ms);
   EXPECT_TRUE(results.empty());
-  EXPECT_EQ(state.wait.Window(), requester.Handle());
+  EXPECT_EQ(link.wait.Window(), requester.Handle());
   ASSERT_TRUE(WaitUntil([&] { return !results.empty(); }, 3s));
   EXPECT_EQ(results[0].outcome, LinkReply::Outcome::TimedOut);
 }
@@ -167,15 +152,15 @@ TEST_F(RequesterOverPty, ADriveThatAnswersTwiceEndsTheRequestOnceAndTheNextGetsI
 
 TEST_F(RequesterOverPty, AReplyAfterTheTimeOutWhileNobodyWaitsChangesNothing) {
   drive.SetReplyDelay(700ms);
-  const std::size_t before = engine.Ring().LastIndex();
+  const std::size_t before = console.Frames();
   ASSERT_TRUE(requester.Request("GSP\r", Options(false, 0ms), Record()));
   ASSERT_TRUE(WaitUntil([&] { return !results.empty(); }, 3s));
   EXPECT_EQ(results[0].outcome, LinkReply::Outcome::TimedOut);
   // The late reply comes in, to nobody.
-  ASSERT_TRUE(WaitUntil([&] { return static_cast<std::size_t>(engine.Ring().LastIndex()) != before; }, 3s));
+  ASSERT_TRUE(WaitUntil([&] { return console.Frames() != before; }, 3s));
   PumpFor(50ms);
   EXPECT_EQ(results.size(), 1u);
-  EXPECT_EQ(state.wait.Window(), 0u);
+  EXPECT_EQ(link.wait.Window(), 0u);
   drive.SetReplyDelay(0ms);
   ASSERT_TRUE(requester.Request("GVER\r", Options(false, 0ms), Record()));
   ASSERT_TRUE(WaitUntil([&] { return results.size() == 2; }));
@@ -228,7 +213,7 @@ TEST_F(RequesterOverPty, CancelFreesTheLinkAndDropsTheCompletion) {
   ASSERT_TRUE(requester.Request("GSP\r", Options(false, 0ms), Record()));
   requester.Cancel();
   EXPECT_FALSE(requester.Pending());
-  EXPECT_EQ(state.wait.Window(), 0u);
+  EXPECT_EQ(link.wait.Window(), 0u);
   PumpFor(600ms);
   EXPECT_TRUE(results.empty());
 }
@@ -251,7 +236,62 @@ TEST_F(RequesterOverPty, AClosedPortIsRefusedAtOnceAndHoldsNothing) {
   ASSERT_TRUE(WaitUntil([&] { return !results.empty(); }, 200ms));
   EXPECT_EQ(results[0].outcome, LinkReply::Outcome::Refused);
   EXPECT_EQ(results[0].refusal, SendResult::NotWritten);
-  EXPECT_EQ(state.wait.Window(), 0u);
+  EXPECT_EQ(link.wait.Window(), 0u);
+}
+
+// A user's press: the command goes out at once, or the press learns at
+// once why not, and then nothing follows and nothing is held.
+TEST_F(RequesterOverPty, NowOrNeverSendsAtOnceOrRefusesWithoutACompletion) {
+  ASSERT_EQ(requester.RequestNow("GSP\r", Record(), false), SendResult::Sent);
+  EXPECT_EQ(link.wait.Window(), requester.Handle());
+  EXPECT_EQ(requester.RequestNow("GVER\r", Record(), false), SendResult::Busy);  // its own reply is awaited
+  ASSERT_TRUE(WaitUntil([&] { return !results.empty(); }));
+  EXPECT_EQ(results[0].outcome, LinkReply::Outcome::Answered);
+  EXPECT_EQ(results[0].code, kCodeGSP);
+
+  const struct {
+    const char* why;
+    std::function<void()> arrange;
+    SendResult refusal;
+  } refusals[] = {
+      {"another window awaits a reply", [&] { HoldLink(); }, SendResult::Busy},
+      {"monitoring", [&] { link.monitoring = true; }, SendResult::Monitoring},
+      {"a closed port", [&] { engine.Port().Close(); }, SendResult::NotWritten},
+  };
+  for (const auto& r : refusals) {
+    r.arrange();
+    const std::size_t sent = drive.CommandCount();
+    EXPECT_EQ(requester.RequestNow("GT\r", Record(), false), r.refusal) << r.why;
+    EXPECT_EQ(requester.SendNow("PO\r", false), r.refusal) << r.why;
+    EXPECT_FALSE(requester.Pending()) << r.why;
+    EXPECT_NE(link.wait.Window(), requester.Handle()) << r.why;
+    PumpFor(20ms);
+    EXPECT_EQ(results.size(), 1u) << r.why << ": a refused press completed";
+    EXPECT_EQ(drive.CommandCount(), sent) << r.why;
+    FreeLink();
+    link.monitoring = false;
+  }
+}
+
+// The requester is free the moment its reply is taken, as the link is: a
+// press that follows at once is not refused while a completion waits.
+TEST_F(RequesterOverPty, TakingTheReplyFreesTheRequesterAtOnce) {
+  drive.SetSilentFor("GSP", true);
+  ASSERT_EQ(requester.RequestNow("GSP\r", Record(), false), SendResult::Sent);
+  SendMessage(requester.Handle(), WM_DRIVE_REPLY, 0, MakeReplyLParam(kCodeGSP, FrameType::Text), MakePayload("2750"));
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_EQ(results[0].text, "2750");
+  EXPECT_FALSE(requester.Pending());
+  EXPECT_EQ(requester.RequestNow("GT\r", Record(), false), SendResult::Sent);
+}
+
+TEST_F(RequesterOverPty, NowOrNeverWithoutAWaitHoldsNothing) {
+  ASSERT_EQ(requester.SendNow("PO\r", false), SendResult::Sent);
+  EXPECT_EQ(link.wait.Window(), 0u);
+  EXPECT_FALSE(requester.Pending());
+  EXPECT_EQ(requester.SendNow("SSP1\r", false), SendResult::Sent);  // the next goes out at once
+  ASSERT_TRUE(drive.WaitForCommandCount(2, 1s));
+  EXPECT_EQ(drive.ReceivedCommands(), (std::vector<std::string>{"PO", "SSP1"}));
 }
 
 // The claim's window and code are written as one: a reader on another

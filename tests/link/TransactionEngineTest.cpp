@@ -10,10 +10,13 @@
 #include <chrono>
 
 #include "link/FrameType.h"
+#include "link/ReplyTimer.h"
 #include "link/TransactionEngine.h"
+#include "tests/link/EngineProbe.h"
 #include "platform/Gbk.h"
 #include "platform/WindowMessages.h"
 #include "sim/VirtualDrive.h"
+#include "tests/support/EngineOnVirtualDrive.h"
 #include "tests/support/EventLoopWait.h"
 #include "tests/support/PollUntil.h"
 
@@ -22,6 +25,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::PumpFor;
+using test::RecordingConsole;
 using test::WaitUntil;
 
 // A window that waits for replies and behaves as waiting windows must:
@@ -32,7 +36,7 @@ class WaitingWindow : public MessageWindow {
   std::intptr_t OnMessage(const WindowMessage& m) override {
     if (m.msg == WM_DRIVE_REPLY) {
       replies.push_back(m);
-      KillTimer(Handle(), TIMER_REPLY);
+      ReplyTimer::Kill(Handle());
       m_engine.ReleaseWaitOf(Handle());
     } else {
       others.push_back(m);
@@ -43,7 +47,7 @@ class WaitingWindow : public MessageWindow {
     if (id != TIMER_REPLY) return;
     timeoutAt = std::chrono::steady_clock::now();
     ++timeouts;
-    KillTimer(Handle(), TIMER_REPLY);
+    ReplyTimer::Kill(Handle());
     m_engine.ReleaseWaitOf(Handle());
   }
   std::vector<WindowMessage> replies;
@@ -52,107 +56,72 @@ class WaitingWindow : public MessageWindow {
   std::chrono::steady_clock::time_point timeoutAt;
 
  private:
-  TransactionEngine& m_engine;
+  EngineProbe m_engine;
 };
 
-class RecordingConsole : public MessageWindow {
- public:
-  std::intptr_t OnMessage(const WindowMessage& m) override {
-    if (m.msg == WM_DRIVE_TEXT) texts.push_back(m);
-    all.push_back(m);
-    return 0;
-  }
-  bool Saw(const std::string& text) const {
-    for (const auto& m : texts)
-      if (m.Text() == text) return true;
-    return false;
-  }
-  std::vector<WindowMessage> texts;
-  std::vector<WindowMessage> all;
-};
-
-class EngineOverPty : public ::testing::Test {
+class EngineOverPty : public test::EngineOnVirtualDrive {
  protected:
-  void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(drive.Start(&error)) << error;
-    engine.SetConsoleWindow(console.Handle());
-    engine.SetOwnerWindow(owner.Handle());
-    ASSERT_TRUE(engine.OpenPort(QString::fromStdString(drive.SlavePath()), "9600,n,8,1"));
-    ASSERT_TRUE(engine.StartReceiveThread());
-  }
-  void TearDown() override {
-    engine.StopReceiveThread();
-    drive.Stop();
-  }
-
-  LinkState state;
-  TransactionEngine engine{state};
-  sim::VirtualDrive drive;
-  RecordingConsole console;
-  RecordingConsole owner;
+  EngineProbe raw{engine};
   WaitingWindow window{engine};
 };
 
 TEST_F(EngineOverPty, ReplyReachesTheWaitingWindowWithItsCommandCode) {
   drive.WithModel([](sim::DriveModel& m) { m.SetVersionText("3.21"); });
-  ASSERT_EQ(SendResult::Sent, engine.SendCommand("GVER\r", window.Handle(), true));
+  ASSERT_EQ(SendResult::Sent, raw.SendCommand("GVER\r", window.Handle(), true));
   ASSERT_TRUE(drive.WaitForCommand("GVER", 2s));
   ASSERT_TRUE(WaitUntil([&] { return !window.replies.empty(); }));
   const WindowMessage& reply = window.replies[0];
   EXPECT_EQ(ReplyCodeOf(reply.lParam), kCodeGVER);
   EXPECT_EQ(FrameTypeOf(reply.lParam), FrameType::Text);
   EXPECT_EQ(reply.Text(), "3.21");
-  // The ring slot named by the message holds the same reply.
-  EXPECT_EQ(engine.Ring().Read(static_cast<int>(reply.wParam)), "3.21");
   // The console saw the echoed command and the reply.
   EXPECT_TRUE(console.Saw("GVER\r"));
   EXPECT_TRUE(WaitUntil([&] { return console.Saw("3.21"); }));
   EXPECT_EQ(window.timeouts, 0);
-  EXPECT_EQ(state.wait.Window(), 0u);
+  EXPECT_EQ(link.wait.Window(), 0u);
 }
 
 TEST_F(EngineOverPty, RefusesWhileAReplyIsAwaitedAndRecoversAfterTheTimeout) {
   drive.SetSilentFor("GSP", true);
   auto sent = std::chrono::steady_clock::now();
-  ASSERT_EQ(SendResult::Sent, engine.SendCommand("GSP\r", window.Handle(), false));
+  ASSERT_EQ(SendResult::Sent, raw.SendCommand("GSP\r", window.Handle(), false));
   WaitingWindow other(engine);
-  EXPECT_EQ(SendResult::Busy, engine.SendCommand("GVER\r", other.Handle(), false));
+  EXPECT_EQ(SendResult::Busy, raw.SendCommand("GVER\r", other.Handle(), false));
   ASSERT_TRUE(WaitUntil([&] { return window.timeouts == 1; }, 3s));
   // The time-out never fires early.
   EXPECT_GE(window.timeoutAt - sent, 440ms);
-  EXPECT_EQ(SendResult::Sent, engine.SendCommand("GVER\r", other.Handle(), false));
+  EXPECT_EQ(SendResult::Sent, raw.SendCommand("GVER\r", other.Handle(), false));
   ASSERT_TRUE(WaitUntil([&] { return !other.replies.empty(); }));
   EXPECT_EQ(drive.ReceivedCommands(), (std::vector<std::string>{"GSP", "GVER"}));
 }
 
 TEST_F(EngineOverPty, MonitoringRefusesCommandsButNotTheMonitorsOwnRawSends) {
-  state.monitoring = true;
-  EXPECT_EQ(SendResult::Monitoring, engine.SendCommand("GSP\r", window.Handle(), false));
-  EXPECT_EQ(SendResult::Sent, engine.SendMonitorQuery("gv\r", window.Handle(), false));
-  EXPECT_EQ(state.wait.Window(), window.Handle());
-  EXPECT_EQ(state.wait.Code(), kCodeGV);
+  link.monitoring = true;
+  EXPECT_EQ(SendResult::Monitoring, raw.SendCommand("GSP\r", window.Handle(), false));
+  EXPECT_EQ(SendResult::Sent, raw.SendMonitorQuery("gv\r", window.Handle(), false));
+  EXPECT_EQ(link.wait.Window(), window.Handle());
+  EXPECT_EQ(link.wait.Code(), kCodeGV);
   WaitingWindow other(engine);
-  EXPECT_EQ(SendResult::Monitoring, engine.SendRaw("V100\r", other.Handle(), false));
-  EXPECT_EQ(SendResult::Sent, engine.SendRaw("V100\r", window.Handle(), false));
+  EXPECT_EQ(SendResult::Monitoring, raw.SendRaw("V100\r", other.Handle(), false));
+  EXPECT_EQ(SendResult::Sent, raw.SendRaw("V100\r", window.Handle(), false));
   ASSERT_TRUE(drive.WaitForCommand("V100", 2s));
   // The monitor query goes out as written.
   EXPECT_TRUE(drive.WaitForCommand("gv", 2s));
-  state.monitoring = false;
+  link.monitoring = false;
 }
 
 TEST_F(EngineOverPty, SendCommandUpperCasesAndSendRawDoesNot) {
-  ASSERT_EQ(SendResult::Sent, engine.SendCommand("gsp\r", 0, false));
-  ASSERT_EQ(SendResult::Sent, engine.SendRaw("gsp\r", 0, false));
+  ASSERT_EQ(SendResult::Sent, raw.SendCommand("gsp\r", 0, false));
+  ASSERT_EQ(SendResult::Sent, raw.SendRaw("gsp\r", 0, false));
   ASSERT_TRUE(drive.WaitForCommandCount(2, 2s));
   EXPECT_EQ(drive.ReceivedCommands(), (std::vector<std::string>{"GSP", "gsp"}));
   // Without a waiting window the link is not held.
-  EXPECT_EQ(SendResult::Sent, engine.SendCommand("GT\r", 0, false));
+  EXPECT_EQ(SendResult::Sent, raw.SendCommand("GT\r", 0, false));
 }
 
 TEST_F(EngineOverPty, ParameterBlockHasTheLongTimeoutAndItsOwnReplyPath) {
-  ASSERT_EQ(SendResult::Sent, engine.SendCommand("gesa\r", window.Handle(), false));
-  EXPECT_EQ(state.wait.Code(), kCodeGESA);
+  ASSERT_EQ(SendResult::Sent, raw.SendCommand("gesa\r", window.Handle(), false));
+  EXPECT_EQ(link.wait.Code(), kCodeGESA);
   ASSERT_TRUE(WaitUntil([&] { return !window.replies.empty(); }));
   EXPECT_EQ(ReplyCodeOf(window.replies[0].lParam), kCodeGESA);
   EXPECT_EQ(window.replies[0].Text().size(), 128u);
@@ -163,7 +132,7 @@ TEST_F(EngineOverPty, ParameterBlockHasTheLongTimeoutAndItsOwnReplyPath) {
 TEST_F(EngineOverPty, BadParameterBlockTimesOutAfter3600ms) {
   drive.SetBadParameterBlock(true);
   auto sent = std::chrono::steady_clock::now();
-  ASSERT_EQ(SendResult::Sent, engine.SendCommand("GESA\r", window.Handle(), false));
+  ASSERT_EQ(SendResult::Sent, raw.SendCommand("GESA\r", window.Handle(), false));
   ASSERT_TRUE(WaitUntil([&] { return window.timeouts == 1; }, 8s));
   EXPECT_GE(window.timeoutAt - sent, 3500ms);
   EXPECT_TRUE(window.replies.empty());
@@ -173,7 +142,7 @@ TEST_F(EngineOverPty, BadParameterBlockTimesOutAfter3600ms) {
 // ends, by the block's time-out, so the link is never held for good.
 TEST_F(EngineOverPty, ATextLineInsteadOfTheParameterBlockStillEndsTheWait) {
   drive.SetErrorFor("GESA", true);
-  ASSERT_EQ(SendResult::Sent, engine.SendCommand("GESA\r", window.Handle(), false));
+  ASSERT_EQ(SendResult::Sent, raw.SendCommand("GESA\r", window.Handle(), false));
   ASSERT_TRUE(WaitUntil([&] {
     for (const auto& m : console.texts)
       if (m.Text().find("ERR") != std::string::npos) return true;
@@ -191,7 +160,7 @@ TEST_F(EngineOverPty, AParameterBlockNobodyAskedForLeavesTheWaitingCommandAlone)
   for (unsigned char c : block) sum += c;
   block += static_cast<char>(sum & 0xFF);
   drive.SetSilentFor("GSP", true);
-  ASSERT_EQ(SendResult::Sent, engine.SendCommand("GSP\r", window.Handle(), false));
+  ASSERT_EQ(SendResult::Sent, raw.SendCommand("GSP\r", window.Handle(), false));
   drive.InjectBytes(block);
   ASSERT_TRUE(WaitUntil([&] { return window.timeouts == 1; }, 3s));
   EXPECT_TRUE(window.replies.empty());
@@ -203,25 +172,25 @@ TEST_F(EngineOverPty, MergedAndSplitRepliesAreEachDelivered) {
     m.SetTemperature(41);
   });
   drive.SetMergeReplies(2);
-  ASSERT_EQ(SendResult::Sent, engine.SendCommand("GVER\r", 0, false));
-  ASSERT_EQ(SendResult::Sent, engine.SendCommand("GT\r", 0, false));
+  ASSERT_EQ(SendResult::Sent, raw.SendCommand("GVER\r", 0, false));
+  ASSERT_EQ(SendResult::Sent, raw.SendCommand("GT\r", 0, false));
   ASSERT_TRUE(WaitUntil([&] { return console.Saw("9.99") && console.Saw("41"); }));
   drive.SetMergeReplies(0);
   drive.SetSplitReplies(30ms);
-  ASSERT_EQ(SendResult::Sent, engine.SendCommand("GSP\r", window.Handle(), false));
+  ASSERT_EQ(SendResult::Sent, raw.SendCommand("GSP\r", window.Handle(), false));
   ASSERT_TRUE(WaitUntil([&] { return !window.replies.empty(); }));
   EXPECT_EQ(ReplyCodeOf(window.replies[0].lParam), kCodeGSP);
 }
 
 TEST_F(EngineOverPty, GarbageBeforeRepliesIsPassedOver) {
   drive.SetGarbagePrefix(std::string("\x01\x7F zz\r\n", 7));
-  ASSERT_EQ(SendResult::Sent, engine.SendCommand("GVER\r", window.Handle(), false));
+  ASSERT_EQ(SendResult::Sent, raw.SendCommand("GVER\r", window.Handle(), false));
   ASSERT_TRUE(WaitUntil([&] { return !window.replies.empty(); }));
   EXPECT_EQ(window.replies[0].Text(), drive.WithModel([](sim::DriveModel& m) { return m.VersionText(); }));
 }
 
 TEST_F(EngineOverPty, UnsolicitedStreamWhileNotConnectedIsStopped) {
-  state.connected = false;
+  link.connected = false;
   drive.StartSampleStream({sim::SampleLead::Short, 1, sim::Measurement::Speed, 10ms});
   ASSERT_TRUE(drive.WaitForCommand("$S", 3s));
   ASSERT_TRUE(drive.WaitForCommand("*S", 3s));
@@ -230,8 +199,8 @@ TEST_F(EngineOverPty, UnsolicitedStreamWhileNotConnectedIsStopped) {
 }
 
 TEST_F(EngineOverPty, SamplesWhileConnectedGoToTheStreamWindow) {
-  state.connected = true;
-  engine.SetStreamWindow(window.Handle());
+  link.connected = true;
+  raw.SetStreamWindow(window.Handle());
   drive.StartSampleStream({sim::SampleLead::Long, 2, sim::Measurement::Position, 10ms});
   ASSERT_TRUE(WaitUntil([&] { return window.replies.size() >= 3; }));
   drive.StopAllSampleStreams();
@@ -266,13 +235,13 @@ TEST_F(EngineOverPty, AVanishedPortIsReportedAndNothingHangs) {
 }
 
 TEST_F(EngineOverPty, ALateTimeoutDoesNotReleaseAnotherWindowsWait) {
-  ASSERT_EQ(SendResult::Sent, engine.SendCommand("GVER\r", window.Handle(), false));
+  ASSERT_EQ(SendResult::Sent, raw.SendCommand("GVER\r", window.Handle(), false));
   ASSERT_TRUE(WaitUntil([&] { return !window.replies.empty(); }));
   WaitingWindow other(engine);
   drive.SetSilent(true);
-  ASSERT_EQ(SendResult::Sent, engine.SendCommand("GSP\r", other.Handle(), false));
-  engine.ReleaseWaitOf(window.Handle());  // a stale release by the first window
-  EXPECT_EQ(state.wait.Window(), other.Handle());
+  ASSERT_EQ(SendResult::Sent, raw.SendCommand("GSP\r", other.Handle(), false));
+  raw.ReleaseWaitOf(window.Handle());  // a stale release by the first window
+  EXPECT_EQ(link.wait.Window(), other.Handle());
 }
 
 // A window that leaves its reply time-out to the receive thread, which
@@ -290,13 +259,13 @@ class TimeoutCounter : public MessageWindow {
   void OnTimer(std::uint32_t id) override {
     if (id != TIMER_REPLY) return;
     ++timeouts;
-    KillTimer(Handle(), TIMER_REPLY);
+    ReplyTimer::Kill(Handle());
   }
   int replies = 0;
   int timeouts = 0;
 
  private:
-  TransactionEngine& m_engine;
+  EngineProbe m_engine;
 };
 
 // The echo runs inside SendCommand; a console that takes its time lets the
@@ -305,26 +274,27 @@ class TimeoutCounter : public MessageWindow {
 // time-out would strike the window later.
 class SlowEchoConsole : public MessageWindow {
  public:
-  SlowEchoConsole(TransactionEngine& engine, sim::VirtualDrive& drive) : m_engine(engine), m_drive(drive) {}
+  explicit SlowEchoConsole(sim::VirtualDrive& drive) : m_drive(drive) {}
   std::intptr_t OnMessage(const WindowMessage& m) override {
     if (m.msg != WM_DRIVE_TEXT || LowWord(m.lParam) != kDriveTextString || !holdEcho) return 0;
     holdEcho = false;
-    const auto stored = [&](int frames) {
-      return test::PollUntil([&] { return m_engine.Ring().LastIndex() == (before + frames) % ReplyRing::kSlots; });
+    // The receive thread kills the awaiting window's time-out as it
+    // delivers each reply.
+    const auto delivered = [&](std::uint64_t replies) {
+      return test::PollUntil([&] { return ReplyTimer::Calls().kills == before + replies; });
     };
     // The reply is in; a second line proves its delivery, kill included,
     // has finished, since frames are delivered one after the other.
-    deliveredBeforeReturn = stored(1);
+    deliveredBeforeReturn = delivered(1);
     m_drive.InjectBytes("#0\r\n");
-    deliveredBeforeReturn = deliveredBeforeReturn && stored(2);
+    deliveredBeforeReturn = deliveredBeforeReturn && delivered(2);
     return 0;
   }
   bool holdEcho = true;
-  int before = 0;  // the ring's last slot before the command went out
+  std::uint64_t before = 0;  // the link's kills of reply time-outs before the command went out
   bool deliveredBeforeReturn = false;
 
  private:
-  TransactionEngine& m_engine;
   sim::VirtualDrive& m_drive;
 };
 
@@ -334,29 +304,29 @@ TEST(EngineReplyTimeout, AReplyHandledBeforeTheSendReturnsLeavesNoStrayTimeout) 
   ASSERT_TRUE(drive.Start(&error)) << error;
   LinkState state;
   TransactionEngine engine(state);
-  SlowEchoConsole console(engine, drive);
+  SlowEchoConsole console(drive);
   engine.SetConsoleWindow(console.Handle());
   ASSERT_TRUE(engine.OpenPort(QString::fromStdString(drive.SlavePath()), "9600,n,8,1"));
   ASSERT_TRUE(engine.StartReceiveThread());
   TimeoutCounter window(engine);
 
-  console.before = engine.Ring().LastIndex();
-  ASSERT_EQ(SendResult::Sent, engine.SendCommand("GVER\r", window.Handle(), true));
+  console.before = ReplyTimer::Calls().kills;
+  ASSERT_EQ(SendResult::Sent, EngineProbe(engine).SendCommand("GVER\r", window.Handle(), true));
   ASSERT_TRUE(console.deliveredBeforeReturn);
   ASSERT_TRUE(WaitUntil([&] { return window.replies >= 1; }));
   PumpFor(std::chrono::milliseconds(TransactionEngine::kReplyTimeoutMs + 200));
   EXPECT_EQ(window.timeouts, 0);
-  EXPECT_FALSE(IsTimerRunning(window.Handle(), TIMER_REPLY));
+  EXPECT_FALSE(ReplyTimer::Running(window.Handle()));
   engine.StopReceiveThread();
   drive.Stop();
 }
 
 TEST_F(EngineOverPty, BytesThatCannotLeaveDoNotHoldTheLink) {
   engine.Port().Close();
-  EXPECT_EQ(engine.SendCommand("GSP\r", window.Handle(), false), SendResult::NotWritten);
-  EXPECT_EQ(state.wait.Window(), 0u);
-  EXPECT_FALSE(IsTimerRunning(window.Handle(), TIMER_REPLY));
-  EXPECT_EQ(engine.SendRaw("V100\r", window.Handle(), false), SendResult::NotWritten);
+  EXPECT_EQ(raw.SendCommand("GSP\r", window.Handle(), false), SendResult::NotWritten);
+  EXPECT_EQ(link.wait.Window(), 0u);
+  EXPECT_FALSE(ReplyTimer::Running(window.Handle()));
+  EXPECT_EQ(raw.SendRaw("V100\r", window.Handle(), false), SendResult::NotWritten);
 }
 
 std::atomic<int> g_failingPolls{0};

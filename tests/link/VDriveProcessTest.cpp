@@ -1,6 +1,6 @@
 // The stand-alone virtual drive as another process: the link opens the pty
-// it prints, a command leaves over it and the reply reaches the waiting
-// window with the command's code.
+// it prints, a command leaves over it and the reply reaches the typed
+// request with the command's code.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -12,9 +12,7 @@
 
 #include <string>
 
-#include "link/FrameType.h"
-#include "link/TransactionEngine.h"
-#include "platform/WindowMessages.h"
+#include "link/LinkRequester.h"
 #include "tests/support/EventLoopWait.h"
 
 extern char** environ;
@@ -23,15 +21,6 @@ namespace zembra {
 namespace {
 
 using namespace std::chrono_literals;
-
-class ReplyWindow : public MessageWindow {
- public:
-  std::intptr_t OnMessage(const WindowMessage& m) override {
-    if (m.msg == WM_DRIVE_REPLY) replies.push_back(m);
-    return 0;
-  }
-  std::vector<WindowMessage> replies;
-};
 
 // Reads the first line the child prints, with a deadline.
 std::string ReadLine(int fd, std::chrono::milliseconds deadline) {
@@ -48,7 +37,7 @@ std::string ReadLine(int fd, std::chrono::milliseconds deadline) {
   return line;
 }
 
-TEST(VDriveProcess, CommandOverItsPtyReachesTheWaitingWindowWithItsCode) {
+TEST(VDriveProcess, CommandOverItsPtyReachesTheRequestWithItsCode) {
   int out[2];
   ASSERT_EQ(::pipe(out), 0);
   posix_spawn_file_actions_t actions;
@@ -71,20 +60,22 @@ TEST(VDriveProcess, CommandOverItsPtyReachesTheWaitingWindowWithItsCode) {
 
   LinkState state;
   TransactionEngine engine(state);
-  ReplyWindow window;
+  LinkRequester requester(engine);
+  std::vector<LinkReply> replies;
   ASSERT_TRUE(engine.OpenPort(pty, "9600,n,8,1"));
   ASSERT_TRUE(engine.StartReceiveThread());
-  ASSERT_EQ(SendResult::Sent, engine.SendCommand("gver\r", window.Handle(), false));
-  EXPECT_TRUE(test::WaitUntil([&] { return !window.replies.empty(); }));
+  ASSERT_EQ(SendResult::Sent, requester.RequestNow("gver\r", [&](const LinkReply& r) { replies.push_back(r); }, false));
+  EXPECT_TRUE(test::WaitUntil([&] { return !replies.empty(); }));
   engine.StopReceiveThread();
 
   ::kill(pid, SIGTERM);
   int status = 0;
   ::waitpid(pid, &status, 0);
   ::close(out[0]);
-  ASSERT_FALSE(window.replies.empty());
-  EXPECT_EQ(ReplyCodeOf(window.replies[0].lParam), kCodeGVER);
-  EXPECT_EQ(window.replies[0].Text(), "7.07");
+  ASSERT_FALSE(replies.empty());
+  EXPECT_EQ(replies[0].outcome, LinkReply::Outcome::Answered);
+  EXPECT_EQ(replies[0].code, kCodeGVER);
+  EXPECT_EQ(replies[0].text, "7.07");
   EXPECT_TRUE(WIFEXITED(status)) << "zembra-vdrive should end cleanly on SIGTERM";
 }
 

@@ -81,12 +81,15 @@ class Motion : public ::testing::Test {
  protected:
   MotionController motion{[this](const std::string& c) {
                             sent.push_back(c);
-                            return accept;
+                            return accept ? SendResult::Sent : refusal;
                           },
-                          [this](const QString& s) { status.push_back(s); }};
+                          [this](const QString& s) { status.push_back(s); },
+                          [this](const QString& r) { refusals.push_back(r); }};
   std::vector<std::string> sent;
   std::vector<QString> status;
+  std::vector<QString> refusals;
   bool accept = true;
+  SendResult refusal = SendResult::Busy;
 };
 
 TEST_F(Motion, RunStartsAndStopsASpeedRun) {
@@ -113,6 +116,37 @@ TEST_F(Motion, RefusedSendsChangeNothing) {
   EXPECT_FALSE(motion.Latched());
   EXPECT_TRUE(status.empty());
   EXPECT_EQ(sent.size(), 2u);
+}
+
+// A stop or an emergency stop the link did not send leaves the page as it
+// was and says so: the page never says "停止" for a motor not told to stop.
+TEST_F(Motion, AStopThatDidNotGoOutIsToldAndChangesNothing) {
+  motion.Run(MonitorSettings{});  // a speed run
+  ASSERT_TRUE(motion.Running());
+  const std::size_t statuses = status.size();
+  const struct {
+    SendResult why;
+    const char* words;
+  } cases[] = {{SendResult::NotWritten, "串口未打开或已断开"}, {SendResult::Busy, "正在进行其他操作"}};
+  accept = false;
+  for (const auto& c : cases) {
+    refusal = c.why;
+    motion.Run(MonitorSettings{});
+    EXPECT_TRUE(motion.Running());
+    EXPECT_EQ(motion.RunCaption(), QStringLiteral("停止"));
+    EXPECT_EQ(refusals.back(), QStringLiteral("停止命令“V0”未能发出（%1），电机可能仍在运行").arg(QString::fromUtf8(c.words)));
+    motion.EmergencyStop();
+    EXPECT_FALSE(motion.Latched());
+    EXPECT_EQ(motion.EmergencyCaption(), QStringLiteral("急停"));
+    EXPECT_EQ(refusals.back(), QStringLiteral("急停命令“SBS”未能发出（%1），急停未生效").arg(QString::fromUtf8(c.words)));
+  }
+  EXPECT_EQ(status.size(), statuses);  // no "停止"
+  // Once a press goes out, the words go.
+  accept = true;
+  motion.EmergencyStop();
+  EXPECT_TRUE(refusals.back().isEmpty());
+  EXPECT_EQ(status.back(), QStringLiteral("停止"));
+  EXPECT_TRUE(motion.Latched());
 }
 
 TEST(AxisLabels, TextsByMagnitude) {

@@ -17,14 +17,13 @@
 #include <QToolButton>
 #include <chrono>
 
-#include "link/TransactionEngine.h"
 #include "monitor/ChartAxesPanel.h"
 #include "monitor/LineChartCtrl.h"
 #include "monitor/Monitor.h"
 #include "monitor/MonitorSession.h"
 #include "platform/Tick.h"
 #include "platform/WindowMessages.h"
-#include "sim/VirtualDrive.h"
+#include "tests/support/EngineOnVirtualDrive.h"
 #include "tests/support/EventLoopWait.h"
 #include "tests/support/RecordingPrompter.h"
 
@@ -38,13 +37,11 @@ using C = MonitorControls;
 
 const QString kNotConnected = QStringLiteral("请先连接驱动器");
 
-class MonitorPage : public ::testing::Test {
+class MonitorPage : public test::EngineOnVirtualDrive {
  protected:
   void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(drive.Start(&error)) << error;
-    ASSERT_TRUE(engine.OpenPort(QString::fromStdString(drive.SlavePath()), "9600,n,8,1"));
-    ASSERT_TRUE(engine.StartReceiveThread());
+    test::EngineOnVirtualDrive::SetUp();
+    if (HasFatalFailure()) return;
     link.connected.store(true);
     page.AttachLink(engine);
     page.SetStatusSink([this](const QString& text) { statuses.push_back(text); });
@@ -53,10 +50,6 @@ class MonitorPage : public ::testing::Test {
     page.setGeometry(0, 0, 1000, 640);
     page.show();
     host.show();
-  }
-  void TearDown() override {
-    engine.StopReceiveThread();
-    drive.Stop();
   }
 
   template <class T = QAbstractButton>
@@ -68,11 +61,6 @@ class MonitorPage : public ::testing::Test {
   void Click(int id) { Get(id)->click(); }
   void Enter(int id, const QString& text) { Get<QLineEdit>(id)->setText(text); }
 
-  std::size_t Count(const std::string& command) const {
-    std::size_t n = 0;
-    for (const auto& c : drive.ReceivedCommands()) n += c == command ? 1 : 0;
-    return n;
-  }
   const SampleStore::List& Samples(MonitorSeries s) { return page.Samples().Samples(s); }
   bool SamplesIn(MonitorSeries s, std::size_t n, std::chrono::milliseconds deadline = 4s) {
     return WaitUntil([&] { return Samples(s).size() >= n; }, deadline);
@@ -88,9 +76,6 @@ class MonitorPage : public ::testing::Test {
   AxisRange Y() { return page.Chart().Scale().y; }
 
   test::RecordingPrompter prompter;
-  LinkState link;
-  TransactionEngine engine{link};
-  sim::VirtualDrive drive;
   QWidget host;
   CMonitor page;
   std::vector<QString> statuses;
@@ -107,19 +92,18 @@ TEST_F(MonitorPage, StartIsRefusedWithoutConnectionWhileTheLinkIsBusyAndOnBadInp
   EXPECT_FALSE(page.Monitoring());
 
   link.connected.store(true);
-  MessageWindow other;
-  link.wait.Store({other.Handle(), kCodeGSP});
+  HoldLink();
   Click(C::IDC_START);
   EXPECT_FALSE(page.Monitoring());
   EXPECT_EQ(prompter.prompts.size(), 1u);  // refused without a word
 
-  link.wait.Store({});
+  FreeLink();
   Enter(C::IDC_X_SPAN, QStringLiteral("-5"));
   Click(C::IDC_START);
   EXPECT_FALSE(page.Monitoring());
   EXPECT_EQ(prompter.prompts.back().text, QStringLiteral("请输入一个不小于0的整数。"));
   PumpFor(250ms);
-  EXPECT_EQ(drive.CommandCount(), 0u);
+  EXPECT_EQ(drive.ReceivedCommands(), std::vector<std::string>{"GT"});  // the holder's; nothing of the page's
 }
 
 TEST_F(MonitorPage, PollsTenTimesASecondAndChartsTheSpeed) {
@@ -236,6 +220,31 @@ TEST_F(MonitorPage, EmergencyStopLatchesAndReleases) {
   EXPECT_EQ(Count("SBS"), 1u);
 }
 
+// A stop or an emergency stop that could not go out (here the port is
+// gone) is said on the page in red, and the buttons stay as they were.
+TEST_F(MonitorPage, AStopThatCouldNotGoOutIsSaidOnThePageAndChangesNothing) {
+  Enter(C::IDC_SPEED, QStringLiteral("900"));
+  Click(C::IDC_RUN);
+  ASSERT_TRUE(drive.WaitForCommand("V900", 2s));
+  auto* refusal = Get<QLabel>(C::IDC_MOTION_REFUSAL);
+  EXPECT_FALSE(refusal->isVisible());
+  const std::size_t shown = statuses.size();
+  engine.Port().Close();
+  Click(C::IDC_RUN);
+  EXPECT_EQ(refusal->text(), QStringLiteral("停止命令“V0”未能发出（串口未打开或已断开），电机可能仍在运行"));
+  Click(C::IDC_ESTOP);
+  EXPECT_EQ(refusal->text(), QStringLiteral("急停命令“SBS”未能发出（串口未打开或已断开），急停未生效"));
+  EXPECT_TRUE(refusal->isVisible());
+  EXPECT_EQ(refusal->accessibleName(), QStringLiteral("运动命令：") + refusal->text());
+  EXPECT_TRUE(refusal->styleSheet().contains(QStringLiteral("#c01010")));
+  EXPECT_TRUE(page.Running());
+  EXPECT_FALSE(page.EmergencyLatched());
+  EXPECT_EQ(Get(C::IDC_RUN)->text(), QStringLiteral("停止"));
+  EXPECT_EQ(Get(C::IDC_ESTOP)->text(), QStringLiteral("急停"));
+  EXPECT_EQ(statuses.size(), shown);  // no "停止"
+  EXPECT_EQ(Count("V0") + Count("SBS"), 0u);
+}
+
 TEST_F(MonitorPage, AMotionAnswerIsNotASample) {
   // The motor stands at 5000; the position is polled while the page sends
   // a move to where it already is: the drive's "OK" must not chart a 0.
@@ -299,7 +308,7 @@ TEST_F(MonitorPage, ALostConnectionEndsMonitoringSoTheLinkCanReconnect) {
   EXPECT_EQ(link.wait.Window(), 0u);
   EXPECT_TRUE(Get<QLabel>(C::IDC_LINK_RATE)->text().contains(QStringLiteral("连接已断开")));
   EXPECT_TRUE(prompter.prompts.empty());
-  EXPECT_EQ(engine.SendCommand("GVER\r", 0, false), SendResult::Sent);
+  EXPECT_EQ(holder.SendNow("GVER\r", false), SendResult::Sent);
 }
 
 TEST_F(MonitorPage, ASilentDriveIsNamedAndALateReplyEndsMonitoring) {

@@ -37,6 +37,7 @@
 #include "platform/WindowMessages.h"
 #include "sim/DriveParameterTable.h"
 #include "sim/VirtualDrive.h"
+#include "tests/support/EngineOnVirtualDrive.h"
 #include "tests/support/EventLoopWait.h"
 #include "tests/support/RecordingPrompter.h"
 
@@ -52,28 +53,25 @@ using Kind = ParameterOperations::Kind;
 
 QString Id(int id) { return QStringLiteral("idc_%1").arg(id); }
 
-class ParameterPageOverPty : public ::testing::Test {
+class ParameterPageOverPty : public test::EngineOnVirtualDrive {
  protected:
   void SetUp() override {
     ASSERT_TRUE(folder.isValid());
     Profile::UseFolderForTests(folder.path());
-    std::string error;
-    ASSERT_TRUE(drive.Start(&error)) << error;
-    ASSERT_TRUE(engine.OpenPort(QString::fromStdString(drive.SlavePath()), "9600,n,8,1"));
-    ASSERT_TRUE(engine.StartReceiveThread());
+    test::EngineOnVirtualDrive::SetUp();
+    if (HasFatalFailure()) return;
     link.connected = true;
     MakePage();
   }
   void TearDown() override {
     page.reset();
-    engine.StopReceiveThread();
-    drive.Stop();
+    test::EngineOnVirtualDrive::TearDown();
   }
   void MakePage() {
     page = std::make_unique<CBasicParam>();
     ASSERT_TRUE(page->Create(&host));
     page->AttachLink(engine);
-    page->SetConsoleSink([this](std::string_view gbk) { console.emplace_back(gbk); });
+    page->SetConsoleSink([this](std::string_view gbk) { consoleLines.emplace_back(gbk); });
     page->SetStatusTextSink([this](const QString& text) { statusTexts.push_back(text); });
     page->SetModelNameSource([] { return QStringLiteral("ZD-7720"); });
   }
@@ -138,12 +136,9 @@ class ParameterPageOverPty : public ::testing::Test {
 
   QTemporaryDir folder;
   test::RecordingPrompter prompter;
-  LinkState link;
-  TransactionEngine engine{link};
-  sim::VirtualDrive drive;
   QWidget host;
   std::unique_ptr<CBasicParam> page;
-  std::vector<std::string> console;
+  std::vector<std::string> consoleLines;  // what the page wrote to the console
   std::vector<QString> statusTexts;
 };
 
@@ -194,7 +189,7 @@ TEST_F(ParameterPageOverPty, AFullReadFillsEveryFieldByItsReplyRule) {
   for (const drive::FieldInfo& info : drive::ParameterTable::Fields())
     EXPECT_FALSE(page->Markers().IsStale(info.field)) << info.name;
   EXPECT_EQ(page->Form()->MarkOf(Field::MaxSpeed), CParameterForm::Mark::None);
-  EXPECT_TRUE(console.empty());
+  EXPECT_TRUE(consoleLines.empty());
   // A reply shown as received is never parsed back: the page can be left.
   EXPECT_TRUE(page->OnKillActive());
   EXPECT_TRUE(prompter.prompts.empty());
@@ -248,10 +243,10 @@ TEST_F(ParameterPageOverPty, ASilentDriveLogsEveryStepOnceKeepsTheFieldsAndRefus
   PostMessage(page->Handle(), WM_PAGE_NOTIFY, CBasicParam::kNotifyDriveIdentified, 1);
 
   ASSERT_TRUE(Idle(40s));
-  ASSERT_EQ(console.size(), 39u);
+  ASSERT_EQ(consoleLines.size(), 39u);
   for (std::size_t i = 0; i < 39; ++i) {
     const drive::ReadStep& step = drive::ParameterTable::ReadSteps()[i];
-    EXPECT_EQ(FromGbk(console[i]), QString::fromUtf8(step.timeoutLine.data(), step.timeoutLine.size()));
+    EXPECT_EQ(FromGbk(consoleLines[i]), QString::fromUtf8(step.timeoutLine.data(), step.timeoutLine.size()));
   }
   EXPECT_EQ(drive.CommandCount(), 39u);  // one read, no write, no reset
   EXPECT_TRUE(Result().startsWith(QStringLiteral("参数读取完成：0/39，超时：GSI、GMP、")));
