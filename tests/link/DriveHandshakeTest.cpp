@@ -2,7 +2,7 @@
 // version asked on two ticks and given up on the third; a query still
 // awaited when it gives up settles the run only when it ends, and its late
 // answer still identifies the drive; a refused query counts as a try and is
-// told; a manual start that the link refuses starts nothing.
+// told.
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -80,21 +80,6 @@ TEST_F(Handshake, ALateAnswerStillIdentifiesAndTheModelFollows) {
   handshake.TakeReply(Reply(kCodeGDTY, LinkReply::Outcome::Answered, "ZD-7721"));
   EXPECT_EQ(events.back(), "model ZD-7721");
   EXPECT_FALSE(settled);
-}
-
-TEST_F(Handshake, AManualStartTheLinkRefusesStartsNothing) {
-  answers = {SendResult::NotWritten};
-  EXPECT_EQ(handshake.StartNow(), SendResult::NotWritten);
-  EXPECT_FALSE(handshake.Querying());
-  test::PumpFor(500ms);
-  EXPECT_EQ(asked.size(), 1u);
-  EXPECT_TRUE(events.empty());
-  // Accepted, the query just sent is the run's first try: one more tick
-  // asks, the next gives up.
-  ASSERT_EQ(handshake.StartNow(), SendResult::Sent);
-  ASSERT_TRUE(WaitUntil([&] { return !handshake.Querying(); }, 2s));
-  EXPECT_EQ(asked.size(), 3u);
-  EXPECT_EQ(events, (std::vector<std::string>{"asking", "gave up"}));
 }
 
 }  // namespace

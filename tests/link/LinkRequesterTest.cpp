@@ -285,15 +285,6 @@ TEST_F(RequesterOverPty, TakingTheReplyFreesTheRequesterAtOnce) {
   EXPECT_EQ(requester.RequestNow("GT\r", Record(), false), SendResult::Sent);
 }
 
-TEST_F(RequesterOverPty, NowOrNeverWithoutAWaitHoldsNothing) {
-  ASSERT_EQ(requester.SendNow("PO\r", false), SendResult::Sent);
-  EXPECT_EQ(link.wait.Window(), 0u);
-  EXPECT_FALSE(requester.Pending());
-  EXPECT_EQ(requester.SendNow("SSP1\r", false), SendResult::Sent);  // the next goes out at once
-  ASSERT_TRUE(drive.WaitForCommandCount(2, 1s));
-  EXPECT_EQ(drive.ReceivedCommands(), (std::vector<std::string>{"PO", "SSP1"}));
-}
-
 // The claim's window and code are written as one: a reader on another
 // thread never sees one claim's window with another claim's code.
 TEST(WaitSlot, WindowAndCodeNeverTearApart) {

@@ -73,22 +73,6 @@ TEST(WindowRuntime, SendOnTheGuiThreadIsSynchronousAndFromWorkersIsPosted) {
   EXPECT_EQ(w.messages[1].wParam, 5u);
 }
 
-// What a subsystem that owns a timer id compares its own calls with: every
-// set and kill of that id on any window, and of no other id.
-TEST(WindowRuntime, TimerCallsAreCountedPerIdOnEveryWindow) {
-  RecordingWindow a, b;
-  const TimerCallCounts before = TimerCalls(4242);
-  SetTimer(a.Handle(), 4242, 50);
-  SetTimer(b.Handle(), 4242, 50);
-  SetTimer(b.Handle(), 4243, 50);
-  std::thread([&] { KillTimer(a.Handle(), 4242); }).join();
-  KillTimer(b.Handle(), 4243);
-  const TimerCallCounts after = TimerCalls(4242);
-  EXPECT_EQ(after.sets - before.sets, 2u);
-  EXPECT_EQ(after.kills - before.kills, 1u);
-  KillTimer(b.Handle(), 4242);
-}
-
 TEST(WindowRuntime, TimerTicksUntilKilled) {
   RecordingWindow w;
   SetTimer(w.Handle(), 77, 5);
