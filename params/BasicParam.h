@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "drive/HeldValues.h"
 #include "drive/ParameterSet.h"
 #include "drive/WriteEncoder.h"
 #include "link/TransactionEngine.h"
@@ -59,7 +60,10 @@ class CBasicParam : public CPropertyViewPage {
   int MaxSpeed() const;
   int EncoderResolution() const;
 
-  const drive::ParameterSet& Values() const { return m_values; }
+  // The values the page holds: what a write sends and a scheme saves once
+  // the controls are taken (see TakeControls).
+  const drive::ParameterSet& Values() const { return m_held.Values(); }
+  const drive::HeldValues& Held() const { return m_held; }
   const FieldMarkers& Markers() const { return m_markers; }
   CParameterForm* Form() const { return m_form; }
   ParameterOperations::Kind RunningOperation() const;
@@ -84,6 +88,14 @@ class CBasicParam : public CPropertyViewPage {
   bool OnInitDialog() override;
 
  private:
+  enum class TakeFor { Leaving, Writing, Saving, Comparing };
+  // The one way the controls become values; see the invariant in the
+  // source.
+  std::optional<drive::ParameterSet> TakeControls(TakeFor purpose);
+  // Marks a field whose held value lies outside its range, saying where
+  // the value came from.
+  void MarkRange(drive::Field field, bool fromDrive);
+
   void WireControls();
   void ApplyProfile();
   // Refuses with a message when nothing may start; true when it may.
@@ -108,7 +120,7 @@ class CBasicParam : public CPropertyViewPage {
   int CurrentInt(drive::Field field) const;
   void OpenHelp(CHelpDialog* dialog);
 
-  drive::ParameterSet m_values;
+  drive::HeldValues m_held;
   FieldMarkers m_markers;
   CParameterForm* m_form = nullptr;
   std::unique_ptr<ParameterOperations> m_ops;

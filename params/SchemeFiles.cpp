@@ -33,7 +33,7 @@ FileDialogRequest SchemeDialog(const QString& caption, const QString& proposed) 
 }  // namespace
 
 SchemeFiles::SaveOutcome SchemeFiles::Save(const QString& proposedName,
-                                           const std::function<drive::ParameterSet()>& takeValues) {
+                                           const std::function<std::optional<drive::ParameterSet>()>& takeValues) {
   const std::optional<QString> path =
       CurrentPrompter().ChooseSaveFile(SchemeDialog(QStringLiteral("保存参数方案"), proposedName));
   if (!path) return SaveOutcome::Cancelled;
@@ -46,7 +46,9 @@ SchemeFiles::SaveOutcome SchemeFiles::Save(const QString& proposedName,
          PromptIcon::Error);
     return SaveOutcome::CannotOpen;
   }
-  drive::SchemeMapping::Store(takeValues(), store);
+  const std::optional<drive::ParameterSet> values = takeValues();
+  if (!values) return SaveOutcome::NotTaken;
+  drive::SchemeMapping::Store(*values, store);
   if (!store.Save()) {
     Tell(WithReason(QStringLiteral("%1：无法写入文件“%2”").arg(kSaveFailed, *path), store.LastError()),
          PromptIcon::Error);
