@@ -1,6 +1,7 @@
 #include "params/BasicParam.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -9,6 +10,9 @@
 #include "drive/PageStart.h"
 #include "drive/ParameterTable.h"
 #include "drive/ParameterValidation.h"
+#include "drive/WriteVerification.h"
+#include "drive/ParameterComparison.h"
+#include "params/CompareDialog.h"
 #include "params/HelpDialog.h"
 #include "params/OperationReport.h"
 #include "params/ParameterForm.h"
@@ -28,6 +32,9 @@ using StartResult = ParameterOperations::StartResult;
 namespace {
 
 QString BoxCaption() { return QString::fromUtf8(kErrorCaption); }
+
+// Whether "写入后校验" is on, kept between runs.
+const QString kVerifyAfterWriteKey = QStringLiteral("VerifyAfterWrite");
 
 QString Utf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
@@ -81,8 +88,10 @@ bool CBasicParam::OnInitDialog() {
 
 void CBasicParam::ApplyProfile() {
   // Read when the page is built; the page never writes either key.
-  const drive::ParameterSet start = drive::PageStart::FromProfile(Profile());
+  const Profile profile;
+  const drive::ParameterSet start = drive::PageStart::FromProfile(profile);
   for (Field list : {Field::SerialBaud, Field::CanBaud}) m_held.Set(list, start.Value(list));
+  m_form->VerifyAfterWriteCheck()->setChecked(profile.GetInt(kVerifyAfterWriteKey, 0) != 0);
 }
 
 void CBasicParam::WireControls() {
@@ -96,10 +105,13 @@ void CBasicParam::WireControls() {
   button(CParameterForm::IDC_PHASE_INIT, &CBasicParam::StartPhaseInit);
   button(CParameterForm::IDC_SAVE_SCHEME, &CBasicParam::SaveScheme);
   button(CParameterForm::IDC_LOAD_SCHEME, &CBasicParam::LoadScheme);
+  button(CParameterForm::IDC_COMPARE, &CBasicParam::OpenCompare);
   button(CParameterForm::IDC_UNITS_HELP, &CBasicParam::ShowAccelerationUnits);
   button(CParameterForm::IDC_PHASE_HELP, &CBasicParam::ShowPhaseInitHelp);
   connect(m_form->ChangeBaudCheck(), &QCheckBox::toggled, this, [this](bool on) { m_form->SetBaudListsEnabled(on); });
   connect(m_form->PhaseEnableCheck(), &QCheckBox::toggled, this, [this] { RefreshButtons(); });
+  connect(m_form->VerifyAfterWriteCheck(), &QCheckBox::toggled, this,
+          [](bool on) { Profile().WriteInt(kVerifyAfterWriteKey, on ? 1 : 0); });
   connect(m_form, &CParameterForm::fieldEdited, this, &CBasicParam::OnFieldEdited);
   connect(m_form, &CParameterForm::runModeClicked, this, &CBasicParam::OnRunModeClicked);
 }
@@ -129,7 +141,6 @@ std::optional<drive::ParameterSet> CBasicParam::TakeControls(TakeFor purpose) {
     // A scheme keeps the values as they stand once the user was told.
     return purpose == TakeFor::Saving ? std::optional(taken.values) : std::nullopt;
   }
-  if (purpose == TakeFor::Comparing) return taken.values;
   m_held.Commit(taken.values, taken.typed);
   for (Field field : taken.typed) {
     m_form->ShowField(field, m_held);
@@ -328,6 +339,7 @@ void CBasicParam::WriteParameters() {
     m_form->FocusField(refusal->field);
     return;
   }
+  m_written = *values;
   m_writeCommands = drive::EncodeWrite(*values, changeBaud);
   m_writeSent.assign(m_writeCommands.size(), false);
   m_editedDuringWrite.clear();
@@ -373,6 +385,10 @@ void CBasicParam::OnWriteFinished(const drive::CommandSummary& summary, bool cha
   const bool baudSent = changeBaud && m_writeSent.size() >= 2 && m_writeSent[m_writeSent.size() - 1] &&
                         m_writeSent[m_writeSent.size() - 2];
   if (!summary.Complete()) Tell(report);
+  const bool verify = anySent && m_form && m_form->VerifyAfterWriteCheck()->isChecked();
+  // After a baud change the drive answers at a rate this link does not
+  // speak: a read-back could only time out.
+  if (verify && baudSent) ShowResult(QStringLiteral("%1；波特率已更改，未校验").arg(report));
   if (baudSent) {
     CurrentPrompter().ShowMessage(kBaudWarning, BoxCaption(), PromptIcon::Error);
     if (m_form) {
@@ -385,6 +401,40 @@ void CBasicParam::OnWriteFinished(const drive::CommandSummary& summary, bool cha
   // Only a write that reached the drive whole may be stored in its EEPROM.
   if (summary.Complete()) m_eepromAllowed = true;
   RefreshButtons();
+  if (verify && !baudSent) StartVerification(report);
+}
+
+void CBasicParam::StartVerification(const QString& writeReport) {
+  const std::vector<int> steps = drive::WriteVerification::ReadBackSteps(m_writeCommands, m_writeSent);
+  if (!m_ops || steps.empty()) return;
+  m_readBack.emplace(m_written);
+  const int total = static_cast<int>(steps.size());
+  auto done = std::make_shared<int>(0);
+  const StartResult started = m_ops->StartVerify(
+      steps,
+      [this, done, total](const drive::ReadStepResult& step) {
+        m_readBack->Apply(step);
+        ++*done;
+        ShowProgress(QStringLiteral("校验参数 %1/%2").arg(*done).arg(total), *done, total);
+      },
+      [this, writeReport](const drive::ReadSummary&) { OnVerificationFinished(writeReport); });
+  if (started != StartResult::Started) {
+    ShowResult(QStringLiteral("%1；未能校验：%2").arg(writeReport, ParameterOperations::BusyText(RunningOperation())));
+    return;
+  }
+  ShowProgress(QStringLiteral("校验参数 0/%1").arg(total), 0, total);
+  RefreshButtons();
+}
+
+void CBasicParam::OnVerificationFinished(const QString& writeReport) {
+  const drive::VerificationResult result =
+      drive::WriteVerification::Judge(m_written, m_writeCommands, m_writeSent, *m_readBack);
+  const QString verdict = QString::fromStdString(result.Describe());
+  ShowResult(QStringLiteral("%1；%2").arg(writeReport, verdict));
+  RefreshButtons();
+  // A drive that holds something else than it was sent must not go by
+  // unnoticed in a line of text.
+  if (!result.Passed()) Tell(verdict);
 }
 
 // ---- EEPROM, factory reset, phase initialisation ------------------------
@@ -489,6 +539,109 @@ void CBasicParam::LoadScheme() {
   for (Field field : fromFile) MarkRange(field, false);
   UpdateData(false);
   ShowResult(QStringLiteral("参数方案已加载，尚未写入驱动器"));
+}
+
+// ---- comparison ------------------------------------------------------------
+
+std::optional<drive::HeldValues> CBasicParam::ShownValues() {
+  if (!m_form) return m_held;
+  const CParameterForm::Taken taken = m_form->Take(m_held);
+  if (taken.error) {
+    Tell(taken.error->message);
+    m_form->FocusField(taken.error->field);
+    return std::nullopt;
+  }
+  drive::HeldValues shown = m_held;
+  shown.Commit(taken.values, taken.typed);
+  return shown;
+}
+
+void CBasicParam::OpenCompare() {
+  if (!m_compare) {
+    m_compare = new CCompareDialog(this);
+    m_compare->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_compare, &CCompareDialog::compareWithDrive, this, &CBasicParam::CompareWithDrive);
+    connect(m_compare, &CCompareDialog::compareWithFile, this, &CBasicParam::CompareWithFile);
+  }
+  m_compare->ShowStatus(QStringLiteral("选择要与页面比较的一方"));
+  m_compare->open();
+  if (m_ops && m_ops->Connected()) CompareWithDrive();
+}
+
+void CBasicParam::CompareWithDrive() {
+  if (!m_compare) return;
+  if (!m_ops || !m_ops->Connected()) {
+    m_compare->ShowStatus(QStringLiteral("%1，可以与方案文件比较").arg(kNotConnected));
+    return;
+  }
+  if (RunningOperation() != Kind::None) {
+    m_compare->ShowStatus(ParameterOperations::BusyText(RunningOperation()));
+    return;
+  }
+  m_compareShown = ShownValues();
+  if (!m_compareShown) {
+    m_compare->ShowStatus(QStringLiteral("页面中有无法识别的值，未比较"));
+    return;
+  }
+  // The drive's answers go into a readout of their own: no field changes.
+  m_compareRead.emplace(m_compareShown->Values());
+  const int total = drive::ParameterReadSequence::StepCount();
+  const StartResult started = m_ops->StartRead(
+      [this, total](const drive::ReadStepResult& step) {
+        m_compareRead->Apply(step);
+        if (m_compare) m_compare->ShowStatus(QStringLiteral("正在读取驱动器 %1/%2").arg(step.index + 1).arg(total));
+      },
+      [this](const drive::ReadSummary& summary) { OnDriveCompared(summary); });
+  if (started != StartResult::Started) {
+    m_compare->ShowStatus(started == StartResult::Busy ? ParameterOperations::BusyText(RunningOperation()) : kNotConnected);
+    return;
+  }
+  m_compare->SetBusy(true);
+  m_compare->ShowStatus(QStringLiteral("正在读取驱动器 0/%1").arg(total));
+  RefreshButtons();
+}
+
+void CBasicParam::OnDriveCompared(const drive::ReadSummary& summary) {
+  RefreshButtons();
+  if (!m_compare || !m_compareRead || !m_compareShown) return;
+  m_compare->SetBusy(false);
+  std::vector<Field> answered;
+  QStringList unread;
+  for (Field field : drive::DriveFields()) {
+    if (m_compareRead->Held(field)) {
+      answered.push_back(field);
+    } else {
+      unread << Utf8(ParameterTable::Info(field).name);
+    }
+  }
+  const std::vector<drive::ShownDifference> differences =
+      drive::CompareShown(*m_compareShown, m_compareRead->Shown(), answered);
+  QString summaryText = differences.empty()
+                            ? QStringLiteral("页面与驱动器一致（已比较 %1 项）").arg(answered.size())
+                            : QStringLiteral("与驱动器有 %1 项不同（已比较 %2 项）").arg(differences.size()).arg(answered.size());
+  if (summary.stopped) summaryText += QStringLiteral("；读取已中断");
+  if (!unread.isEmpty()) summaryText += QStringLiteral("；未能读取：%1").arg(unread.join(QStringLiteral("、")));
+  m_compare->ShowDifferences(QStringLiteral("驱动器中的值"), summaryText, differences);
+}
+
+void CBasicParam::CompareWithFile() {
+  if (!m_compare) return;
+  const std::optional<drive::HeldValues> shown = ShownValues();
+  if (!shown) {
+    m_compare->ShowStatus(QStringLiteral("页面中有无法识别的值，未比较"));
+    return;
+  }
+  drive::ParameterSet fromFile = shown->Values();
+  QString path;
+  if (SchemeFiles::Read(QStringLiteral("与方案文件比较"), fromFile, &path) != SchemeFiles::LoadOutcome::Loaded) return;
+  const std::vector<Field> fields = drive::SchemeFields();
+  const std::vector<drive::ShownDifference> differences =
+      drive::CompareShown(*shown, drive::HeldValues(fromFile), fields);
+  const QString name = QFileInfo(path).fileName();
+  const QString summaryText =
+      differences.empty() ? QStringLiteral("页面与“%1”一致（已比较 %2 项）").arg(name).arg(fields.size())
+                          : QStringLiteral("与“%1”有 %2 项不同（已比较 %3 项）").arg(name).arg(differences.size()).arg(fields.size());
+  m_compare->ShowDifferences(QStringLiteral("文件中的值"), summaryText, differences);
 }
 
 // ---- controls --------------------------------------------------------------

@@ -34,6 +34,10 @@ class SchemeFiles {
   // replace the page's values. Only on Loaded is `values` changed; fields
   // outside the scheme keep theirs.
   static LoadOutcome Load(drive::ParameterSet& values);
+  // Asks for a file and reads it into `values` as a load would, without
+  // asking anything more; `chosen` gets the file's path. Only on Loaded is
+  // `values` changed.
+  static LoadOutcome Read(const QString& caption, drive::ParameterSet& values, QString* chosen);
 };
 
 }  // namespace zembra
