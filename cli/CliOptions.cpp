@@ -78,6 +78,8 @@ CliOptions CliOptions::Parse(const QStringList& args) {
       o.eeprom = true;
     } else if (a == QLatin1String("--change-baud")) {
       o.changeBaud = true;
+    } else if (a == QLatin1String("--verify")) {
+      o.verify = true;
     } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
       o.showHelp = true;
     } else if (a == QLatin1String("--version")) {
@@ -122,8 +124,8 @@ CliOptions CliOptions::Parse(const QStringList& args) {
   }
   if (!o.error.isEmpty()) return o;
 
-  if ((o.eeprom || o.changeBaud) && o.command != CliCommand::Restore)
-    o.error = QStringLiteral("--eeprom and --change-baud belong to restore");
+  if ((o.eeprom || o.changeBaud || o.verify) && o.command != CliCommand::Restore)
+    o.error = QStringLiteral("--eeprom, --change-baud and --verify belong to restore");
   else if (o.simulate != 0 && !o.ports.isEmpty())
     o.error = QStringLiteral("--simulate and --port cannot be used together");
   else if (o.simulate < 0 || o.simulate > kMaxSimulated)
@@ -139,8 +141,10 @@ QString CliOptions::HelpText() {
       "Commands:\n"
       "  read                 identify each drive and read its parameters\n"
       "  backup FILE          read, then save the parameters as a scheme file (*.qnd)\n"
-      "  restore FILE [--eeprom] [--change-baud]\n"
+      "  restore FILE [--verify] [--eeprom] [--change-baud]\n"
       "                       write the scheme file's parameters to each drive;\n"
+      "                       --verify reads them back and compares (status 1 on a\n"
+      "                       difference, and then nothing is stored in EEPROM),\n"
       "                       --eeprom stores them in the drive's EEPROM afterwards,\n"
       "                       --change-baud also sends the file's RS-232 and CAN baud\n"
       "  verify FILE          read and compare with the scheme file\n"

@@ -95,6 +95,7 @@ void TextReport::WriteBlock(CliCommand command, const PortReport& report, std::o
       if (!report.answeredErr.empty()) Line(out, QStringLiteral("驱动器回复ERR：%1").arg(Joined(report.answeredErr)));
       if (report.unconfirmed > 0) Line(out, QStringLiteral("未得到确认的命令：%1 条").arg(report.unconfirmed));
       if (report.baudChanged) Line(out, kBaudChanged);
+      if (report.verification) Line(out, U(report.verification->Describe()));
       if (report.eeprom) Line(out, U(drive::DescribeEepromResult(*report.eeprom)));
       break;
     case CliCommand::Send:
@@ -118,7 +119,7 @@ void TextReport::WriteReadout(const PortReport& report, std::ostream& out) {
   const ParameterReadout& readout = *report.readout;
   const auto steps = ParameterTable::ReadSteps();
   for (std::size_t i = 0; i < steps.size(); ++i) {
-    for (drive::Field field : ParameterReadout::FieldsOf(steps[i])) {
+    for (drive::Field field : ParameterTable::FieldsOf(steps[i])) {
       QString value;
       switch (readout.StateOf(i)) {
         case ParameterReadout::StepState::Answered:

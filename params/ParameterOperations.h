@@ -7,6 +7,7 @@
 // reports on the GUI thread.
 #include <QString>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "drive/CommandSequence.h"
@@ -19,7 +20,7 @@ namespace zembra {
 
 class ParameterOperations {
  public:
-  enum class Kind { None, Read, Write, EepromSave, FactoryReset, PhaseInit };
+  enum class Kind { None, Read, Write, Verify, EepromSave, FactoryReset, PhaseInit };
   enum class StartResult { Started, NotConnected, Busy };
 
   using ReadStepHandler = drive::ParameterReadSequence::StepHandler;
@@ -46,6 +47,8 @@ class ParameterOperations {
   StartResult StartRead(ReadStepHandler onStep, ReadFinishHandler onFinished);
   StartResult StartWrite(std::vector<drive::DriveCommand> commands, WriteStepHandler onStep,
                          WriteFinishHandler onFinished);
+  // Reads back some steps after a write (indices into the read order).
+  StartResult StartVerify(std::vector<int> steps, ReadStepHandler onStep, ReadFinishHandler onFinished);
   StartResult StartEepromSave(EepromFinishHandler onFinished);
   // "FCFG", then a full read whether or not the command went out (the
   // page must show the drive's values either way).
@@ -56,12 +59,17 @@ class ParameterOperations {
   // Ends the running operation at once, without calling back.
   void StopAll();
 
+  // The pauses after each read step and each written command. A real
+  // drive needs the defaults; a virtual one answers at once, and tests
+  // that run hundreds of writes against it use shorter ones.
+  void SetPauses(std::chrono::milliseconds read, std::chrono::milliseconds write);
+
   // How long a refused command is retried before it counts as refused.
   static constexpr std::chrono::milliseconds kPatience{1000};
 
  private:
   StartResult CanStart(bool needsConnection) const;
-  void BeginRead(ReadStepHandler onStep, ReadFinishHandler onFinished);
+  void BeginRead(Kind kind, std::vector<int> steps, ReadStepHandler onStep, ReadFinishHandler onFinished);
   // A refusal that waiting will not cure (the port is gone, the monitoring
   // page owns the link) ends the operation instead of failing every step.
   static bool EndsOperation(SendResult refusal);
@@ -71,6 +79,7 @@ class ParameterOperations {
   drive::CommandSequence m_write;
   drive::EepromSave m_eeprom;
   LinkRequester m_single;
+  std::optional<std::chrono::milliseconds> m_writePause;
   Kind m_running = Kind::None;
   // Set while StopAll runs: a stopped read or write ends by calling its
   // finish handler, which nobody is to hear.
