@@ -35,8 +35,9 @@ PortJob::PortJob(PortPlan plan, std::function<void()> onProgress, std::function<
            .gaveUp = nullptr,
            .refused =
                [this](SendResult refusal) {
-                 // Nobody else uses this port's link: a refusal means the
-                 // bytes could not be written.
+                 // Nobody else uses this port's link, so busy is the
+                 // handshake's own query still awaited, which counts as a
+                 // try; bytes that cannot be written end the job.
                  if (refusal == SendResult::NotWritten) PortLost(QStringLiteral("串口已断开，命令未能发出"));
                },
            .modelAnswered = nullptr,
