@@ -181,7 +181,13 @@ void RestoreTask::OnVerified(const drive::ReadSummary& summary) {
 void RestoreTask::Store() {
   m_phase = Phase::Saving;
   if (m_onProgress) m_onProgress();
-  m_save.Start([this](const drive::EepromResult& r) { OnSaved(r); });
+  // One save per restore, so the save is always free; were it not, the
+  // store counts as refused.
+  if (!m_save.Start([this](const drive::EepromResult& r) { OnSaved(r); })) {
+    drive::EepromResult refused;
+    refused.refusal = SendResult::Busy;
+    OnSaved(refused);
+  }
 }
 
 void RestoreTask::OnSaved(const drive::EepromResult& result) {

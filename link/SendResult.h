@@ -6,7 +6,7 @@
 
 namespace zembra {
 
-enum class SendResult {
+enum class [[nodiscard]] SendResult {
   Sent,        // the bytes left for the drive
   Busy,        // another window awaits a reply
   Monitoring,  // the monitoring page owns the link
