@@ -242,6 +242,9 @@ void CMainFrame::StopLink() {
   }
   // Joining the receive thread is the wait: it wakes at once and ends.
   m_engine.StopReceiveThread();
+  // The port is free for another program as soon as the window has gone,
+  // not only when the process has.
+  m_engine.ClosePort();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
