@@ -9,29 +9,27 @@
 #include "cli/SchemeBackup.h"
 #include "cli/SendTask.h"
 #include "common/IniStore.h"
-#include "drive/ParameterValidation.h"
-#include "drive/SchemeMapping.h"
+#include "drive/SchemeCheck.h"
 #include "drive/WriteEncoder.h"
 
 namespace zembra::cli {
 namespace {
 
-// The page's "加载参数方案" into a fresh set.
-std::optional<QString> LoadScheme(const QString& file, drive::ParameterSet& set) {
+// The file read as the page would load it, once every key has proved to
+// mean exactly what the page would show: nothing is sent for a file that
+// holds "abc", a sign where none belongs, or a number beyond its range.
+std::optional<QString> LoadScheme(const QString& file, drive::SchemeUse use, bool changeBaud,
+                                  drive::ParameterSet& set) {
   CIniStore store(QFile::encodeName(file).toStdString());
   if (!store.LoadExisting()) return QStringLiteral("无法读取文件 %1").arg(file);
   set = drive::ParameterSet();
-  if (drive::SchemeMapping::Load(store, set) != drive::SchemeLoadResult::Loaded)
-    return QStringLiteral("%1 不是参数方案文件（没有“option”一节或其中没有参数）").arg(file);
-  return std::nullopt;
-}
-
-// The page's checks before "设 置", in its order.
-std::optional<QString> CheckForWrite(const QString& file, const drive::ParameterSet& set, bool changeBaud) {
-  std::optional<std::string> problem = drive::CheckRanges(set);
-  if (!problem) problem = drive::ValidateForWrite(set, changeBaud);
+  const std::optional<drive::SchemeProblem> problem = drive::CheckScheme(store, use, changeBaud, set);
   if (!problem) return std::nullopt;
-  return QStringLiteral("%1：%2").arg(file, QString::fromStdString(*problem));
+  const QString reason = QString::fromStdString(problem->reason);
+  if (problem->key.empty()) return QStringLiteral("%1：%2").arg(file, reason);
+  const QString key = QString::fromStdString(problem->key);
+  if (problem->value.empty()) return QStringLiteral("%1：“%2”：%3").arg(file, key, reason);
+  return QStringLiteral("%1：“%2=%3”：%4").arg(file, key, QString::fromStdString(problem->value), reason);
 }
 
 }  // namespace
@@ -83,12 +81,11 @@ PlanResult JobPlanner::Plan(const CliOptions& options, const QStringList& device
         break;
       }
       case CliCommand::Verify:
-        problem = LoadScheme(plan.file, plan.start);
+        problem = LoadScheme(plan.file, drive::SchemeUse::Compare, false, plan.start);
         break;
       case CliCommand::Restore: {
         drive::ParameterSet set;
-        problem = LoadScheme(plan.file, set);
-        if (!problem) problem = CheckForWrite(plan.file, set, options.changeBaud);
+        problem = LoadScheme(plan.file, drive::SchemeUse::Write, options.changeBaud, set);
         if (problem) break;
         plan.restore.commands = drive::EncodeWrite(set, options.changeBaud);
         plan.restore.eeprom = options.eeprom;

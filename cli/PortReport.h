@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "cli/ExitStatus.h"
-#include "cli/ParameterReadout.h"
 #include "cli/SchemeComparison.h"
 #include "drive/EepromSave.h"
+#include "drive/ParameterReadout.h"
 #include "link/LinkRequester.h"
 
 namespace zembra::cli {

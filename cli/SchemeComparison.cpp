@@ -19,7 +19,7 @@ std::string Gbk(std::string_view utf8) {
 // Fields some read step fills: only these does the drive hold.
 bool ReadFromDrive(drive::Field field) {
   for (const drive::ReadStep& step : ParameterTable::ReadSteps())
-    for (drive::Field filled : ParameterReadout::FieldsOf(step))
+    for (drive::Field filled : ParameterTable::FieldsOf(step))
       if (filled == field) return true;
   return false;
 }

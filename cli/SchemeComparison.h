@@ -4,10 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "cli/ParameterReadout.h"
+#include "drive/ParameterReadout.h"
 #include "drive/ParameterSet.h"
 
 namespace zembra::cli {
+
+using drive::ParameterReadout;
 
 struct SchemeDifference {
   std::string key;         // UTF-8, as the file names it

@@ -118,7 +118,7 @@ void TextReport::WriteReadout(const PortReport& report, std::ostream& out) {
   const ParameterReadout& readout = *report.readout;
   const auto steps = ParameterTable::ReadSteps();
   for (std::size_t i = 0; i < steps.size(); ++i) {
-    for (drive::Field field : ParameterReadout::FieldsOf(steps[i])) {
+    for (drive::Field field : ParameterTable::FieldsOf(steps[i])) {
       QString value;
       switch (readout.StateOf(i)) {
         case ParameterReadout::StepState::Answered:

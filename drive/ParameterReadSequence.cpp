@@ -16,13 +16,22 @@ ParameterReadSequence::~ParameterReadSequence() {
 }
 
 bool ParameterReadSequence::Start(StepHandler onStep, FinishHandler onFinished) {
-  if (m_running) return false;
+  std::vector<int> all(static_cast<std::size_t>(StepCount()));
+  for (int i = 0; i < StepCount(); ++i) all[static_cast<std::size_t>(i)] = i;
+  return Start(std::move(all), std::move(onStep), std::move(onFinished));
+}
+
+bool ParameterReadSequence::Start(std::vector<int> steps, StepHandler onStep, FinishHandler onFinished) {
+  if (m_running || steps.empty()) return false;
+  for (int step : steps)
+    if (step < 0 || step >= StepCount()) return false;
   m_running = true;
+  m_steps = std::move(steps);
   m_next = 0;
   m_onStep = std::move(onStep);
   m_onFinished = std::move(onFinished);
   m_summary = {};
-  m_summary.total = StepCount();
+  m_summary.total = StepsPlanned();
   StartStep();
   return true;
 }
@@ -35,8 +44,12 @@ void ParameterReadSequence::Stop() {
   Finish(true);
 }
 
+const ReadStep& ParameterReadSequence::Current() const {
+  return ParameterTable::ReadSteps()[static_cast<std::size_t>(m_steps[static_cast<std::size_t>(m_next)])];
+}
+
 void ParameterReadSequence::StartStep() {
-  const ReadStep& step = ParameterTable::ReadSteps()[static_cast<std::size_t>(m_next)];
+  const ReadStep& step = Current();
   RequestOptions options;
   options.patience = kPatience;
   m_requester.Request(std::string(step.command), std::move(options), [this](const LinkReply& r) { OnReply(r); });
@@ -44,8 +57,8 @@ void ParameterReadSequence::StartStep() {
 
 void ParameterReadSequence::OnReply(const LinkReply& reply) {
   ReadStepResult result;
-  result.index = m_next;
-  result.step = &ParameterTable::ReadSteps()[static_cast<std::size_t>(m_next)];
+  result.index = m_steps[static_cast<std::size_t>(m_next)];
+  result.step = &Current();
   switch (reply.outcome) {
     case LinkReply::Outcome::Answered:
       result.outcome = ReadStepResult::Outcome::Answered;
@@ -102,7 +115,7 @@ void ParameterReadSequence::OnTimer(std::uint32_t timerId) {
       EndStep(std::move(m_timedOutStep));
       return;
     case kTimerPause:
-      if (m_next >= StepCount()) {
+      if (m_next >= StepsPlanned()) {
         Finish(false);
       } else {
         StartStep();

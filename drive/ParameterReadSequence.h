@@ -23,7 +23,7 @@ namespace zembra::drive {
 struct ReadStepResult {
   enum class Outcome { Answered, TimedOut, Refused };
   const ReadStep* step = nullptr;
-  int index = 0;  // 0-based position in the read order
+  int index = 0;  // 0-based position in the table's read order
   Outcome outcome = Outcome::Refused;
   std::string reply;     // the reply text when Answered
   DecodedReply decoded;  // what the reply changes, when Answered
@@ -53,12 +53,16 @@ class ParameterReadSequence : public MessageWindow {
   // False (and nothing happens) while a read runs. `onStep` runs once per
   // step as it ends, `onFinished` once at the end; both on the GUI thread.
   bool Start(StepHandler onStep, FinishHandler onFinished);
+  // The same for some of the steps only (indices into the read order, run
+  // in the order given): the read-back after a write.
+  bool Start(std::vector<int> steps, StepHandler onStep, FinishHandler onFinished);
   // Ends a running read at once: its request is withdrawn, the link
   // released, and `onFinished` runs with `stopped` set.
   void Stop();
   bool Running() const { return m_running; }
-  // Steps ended so far in the running read.
+  // Steps ended so far in the running read, and how many it has.
   int StepsDone() const { return m_next; }
+  int StepsPlanned() const { return static_cast<int>(m_steps.size()); }
   static int StepCount() { return static_cast<int>(ParameterTable::ReadSteps().size()); }
 
   void OnTimer(std::uint32_t timerId) override;
@@ -66,6 +70,7 @@ class ParameterReadSequence : public MessageWindow {
  private:
   enum Timer : std::uint32_t { kTimerReplyWait = 1, kTimerPause = 2 };
 
+  const ReadStep& Current() const;
   void StartStep();
   void OnReply(const LinkReply& reply);
   void EndStep(ReadStepResult result);
@@ -73,7 +78,8 @@ class ParameterReadSequence : public MessageWindow {
 
   LinkRequester m_requester;
   bool m_running = false;
-  int m_next = 0;  // index of the step in progress
+  std::vector<int> m_steps;  // indices into the read order
+  int m_next = 0;            // position in m_steps of the step in progress
   StepHandler m_onStep;
   FinishHandler m_onFinished;
   ReadSummary m_summary;

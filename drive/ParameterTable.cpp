@@ -30,57 +30,131 @@ ZEMBRA_ID(k1233, 1233) ZEMBRA_ID(k1244, 1244) ZEMBRA_ID(k1156, 1156) ZEMBRA_ID(k
 ZEMBRA_ID(k1236, 1236) ZEMBRA_ID(k1068, 1068) ZEMBRA_ID(k1241, 1241) ZEMBRA_ID(k1242, 1242)
 #undef ZEMBRA_ID
 
-constexpr IntRange kLowerLimitRange{-kPositionLimit, 0};
-constexpr IntRange kUpperLimitRange{0, kPositionLimit};
+constexpr double kIntMax = 2147483647;
+// The three currents and voltages are sent truncated to whole numbers: a
+// value the float keeps exactly and the command's integer can carry.
+constexpr double kFloatMax = 2000000000;
+
+constexpr ValueRange kAnyInt{-kIntMax - 1, kIntMax};
+constexpr ValueRange kNonNegative{0, kIntMax};
+constexpr ValueRange kPositive{1, kIntMax};
+constexpr ValueRange kNonNegativeReal{0, kFloatMax};
+// The ranges the drive's documentation gives (the hints say them too).
+constexpr ValueRange kGain{0, 10000};
+constexpr ValueRange kIntegralGain{1, 10000};
+constexpr ValueRange kAccelerationRange{1, 30000};
+constexpr ValueRange kLowerLimitRange{-kPositionLimit, 0};
+constexpr ValueRange kUpperLimitRange{0, kPositionLimit};
+constexpr ValueRange kErrorWindowRange{0, 30000};
+constexpr ValueRange kTrackingErrorRange{1, 10000};
+constexpr ValueRange kProtectionDelayRange{1, 3000};
+// Multiples of four below 4 are refused by the write's own checks, with
+// their own words; the range only bounds it from above.
+constexpr ValueRange kEncoderRange{-kIntMax - 1, 65535};
+
+constexpr std::string_view kRunModeCaptions[] = {"速度模式", "位置模式", "转矩模式", "放大器模式"};
+constexpr std::string_view kSignalCaptions[] = {"数字指令", "差分模拟电压", "外部PWM信号", "步进脉冲", "单端模拟电压"};
+constexpr std::string_view kDirectionCaptions[] = {"正转", "反转"};
+constexpr std::string_view kNodeTypeCaptions[] = {"软件节点", "硬件节点"};
+constexpr std::string_view kFeedbackCaptions[] = {"编码器分辨率", "直流测速机"};
+
+// The tildes are as the drive's documentation writes them: mostly the
+// full-width "～", in three texts the ASCII "~".
+constexpr std::string_view kDirectionHints[] = {"信号源正输入时，电机正转", "信号源正输入时，电机反转"};
+#define ZEMBRA_HINT(name, text) constexpr std::string_view name[] = {text};
+ZEMBRA_HINT(kAccelerationHint, "单位为转每二次方秒,范围：1～30000")
+ZEMBRA_HINT(kLowerLimitHint, "电机运动的负向最大位置,范围：-2100000000～0")
+ZEMBRA_HINT(kUpperLimitHint, "电机运动的正向最大位置,范围：0～2100000000")
+ZEMBRA_HINT(kSoftLimitHint, "选中启用后,电机在位置模式下只能在限定范围内运动")
+ZEMBRA_HINT(kEncoderHint, "编码器实际线数的4倍,范围：4～65535")
+ZEMBRA_HINT(kMaxSpeedHint, "允许电机运转的最高速度")
+ZEMBRA_HINT(kErrorWindowHint, "电机运动位置与目标位置差在误差范围内就认为已到达目标位置，范围：0~30000")
+ZEMBRA_HINT(kDeadBandHint, "当输入电压小于设置值时,电机将不运动")
+ZEMBRA_HINT(kProtectionDelayHint,
+            "当电机产生保护后，在本时间内连续超过保护条件则确认为保护事件，单位：ms。数值范围：1~3000")
+ZEMBRA_HINT(kPeakCurrentHint, "电机的最大峰值电流")
+ZEMBRA_HINT(kContinuousCurrentHint, "电机的最大连续电流")
+ZEMBRA_HINT(kTrackingErrorHint, "步进模式最大位置跟踪误差,SER255:位置跟踪误差范围是-255~+255。范围：1～10000")
+ZEMBRA_HINT(kStepWidthHint, "每输入一个脉冲电机所走的步数")
+ZEMBRA_HINT(kSpeedProportionalHint, "驱动器放大系数,范围：0～10000")
+ZEMBRA_HINT(kSpeedIntegralHint, "驱动器积分系数,范围：1～10000")
+ZEMBRA_HINT(kSpeedDerivativeHint, "驱动器微分系数,范围：0～10000")
+ZEMBRA_HINT(kSerialBaudHint, "RS232通讯时的波特率")
+ZEMBRA_HINT(kMinSpeedHint, "电机的速度在小于此设置值时，电机将停止运转。此值只在PWM速控模式下有效。")
+#undef ZEMBRA_HINT
 
 // In Field order, so Info() indexes directly (checked below).
-const std::array<FieldInfo, kFieldCount> kFields{{
-    {F::RunMode, "运行模式", "运行模式", K::RadioGroup, T::Index, kRunModeIds, 0, {}, false},
-    {F::SignalSource, "信号来源", "信号来源", K::RadioGroup, T::Index, kSignalIds, 0, {}, false},
-    {F::PositionProportional, "位置比例系数", "位置比例系数", K::Edit, T::Int, k1101, 0, {}, false},
-    {F::PositionIntegral, "位置积分系数", "位置积分系数", K::Edit, T::Int, k1104, 0, {}, false},
-    {F::PositionDerivative, "位置微分系数", "位置微分系数", K::Edit, T::Int, k1111, 0, {}, false},
-    {F::SpeedFeedForward, "速度前馈系数", "速度前馈系数", K::Edit, T::Int, k1112, 0, {}, false},
-    {F::SpeedProportional, "速度比例系数", "速度比例系数", K::Edit, T::Int, k1099, 0, {}, false},
-    {F::SpeedIntegral, "速度积分系数", "速度积分系数", K::Edit, T::Int, k1102, 1, {}, false},
-    {F::SpeedDerivative, "速度微分系数", "速度微分系数", K::Edit, T::Int, k1105, 0, {}, false},
-    {F::CurrentProportional, "电流比例系数", "电流比例系数", K::Edit, T::Int, k1113, 0, {}, false},
-    {F::CurrentIntegral, "电流积分系数", "电流积分系数", K::Edit, T::Int, k1114, 0, {}, false},
-    {F::CurrentDerivative, "电流微分系数", "电流微分系数", K::Edit, T::Int, k1115, 0, {}, false},
-    {F::MaxSpeed, "最高速度", "最高速度", K::Edit, T::Int, k1036, 0, {}, false},
-    {F::PeakCurrent, "最大峰值电流", "最大峰值电流", K::Edit, T::Float, k1051, 0, {}, false},
-    {F::ContinuousCurrent, "最大连续电流", "最大连续电流", K::Edit, T::Float, k1054, 0, {}, false},
-    {F::QuadratureInductance, "交轴电感", "交轴电感", K::Edit, T::Int, k1060, 0, {}, false},
-    {F::DirectInductance, "直轴电感", "直轴电感", K::Edit, T::Int, k1061, 0, {}, false},
-    {F::DeadBandVoltage, "死区电压", "死区电压", K::Edit, T::Float, k1042, 0, {}, false},
-    {F::Direction, "正模拟电压转向", "运转方向", K::RadioGroup, T::Index, kDirectionIds, 0, {}, false},
-    {F::MinSpeed, "最低速度", "最低速度", K::Edit, T::Int, k1224, 0, {}, false},
-    {F::Acceleration, "加速度", "加速度", K::Edit, T::Int, k1005, 1, {}, false},
+constexpr std::array<FieldInfo, kFieldCount> kFields{{
+    {F::RunMode, "运行模式", "运行模式", K::RadioGroup, T::Index, kRunModeIds, 0, {}, false, {}, kRunModeCaptions},
+    {F::SignalSource, "信号来源", "信号来源", K::RadioGroup, T::Index, kSignalIds, 0, {}, false, {}, kSignalCaptions},
+    {F::PositionProportional, "位置比例系数", "位置比例系数", K::Edit, T::Int, k1101, 0, kNonNegative, false},
+    {F::PositionIntegral, "位置积分系数", "位置积分系数", K::Edit, T::Int, k1104, 0, kNonNegative, false},
+    {F::PositionDerivative, "位置微分系数", "位置微分系数", K::Edit, T::Int, k1111, 0, kNonNegative, false},
+    {F::SpeedFeedForward, "速度前馈系数", "速度前馈系数", K::Edit, T::Int, k1112, 0, kNonNegative, false},
+    {F::SpeedProportional, "速度比例系数", "速度比例系数", K::Edit, T::Int, k1099, 0, kGain, false, {}, {},
+     kSpeedProportionalHint},
+    {F::SpeedIntegral, "速度积分系数", "速度积分系数", K::Edit, T::Int, k1102, 1, kIntegralGain, false, {}, {},
+     kSpeedIntegralHint},
+    {F::SpeedDerivative, "速度微分系数", "速度微分系数", K::Edit, T::Int, k1105, 0, kGain, false, {}, {},
+     kSpeedDerivativeHint},
+    {F::CurrentProportional, "电流比例系数", "电流比例系数", K::Edit, T::Int, k1113, 0, kNonNegative, false},
+    {F::CurrentIntegral, "电流积分系数", "电流积分系数", K::Edit, T::Int, k1114, 0, kNonNegative, false},
+    {F::CurrentDerivative, "电流微分系数", "电流微分系数", K::Edit, T::Int, k1115, 0, kNonNegative, false},
+    {F::MaxSpeed, "最高速度", "最高速度", K::Edit, T::Int, k1036, 0, kNonNegative, false, "RPM", {}, kMaxSpeedHint},
+    {F::PeakCurrent, "最大峰值电流", "最大峰值电流", K::Edit, T::Float, k1051, 0, kNonNegativeReal, false, "mA", {},
+     kPeakCurrentHint},
+    {F::ContinuousCurrent, "最大连续电流", "最大连续电流", K::Edit, T::Float, k1054, 0, kNonNegativeReal, false, "mA",
+     {}, kContinuousCurrentHint},
+    {F::QuadratureInductance, "交轴电感", "交轴电感", K::Edit, T::Int, k1060, 0, kNonNegative, false, "mL"},
+    {F::DirectInductance, "直轴电感", "直轴电感", K::Edit, T::Int, k1061, 0, kNonNegative, false, "mL"},
+    {F::DeadBandVoltage, "死区电压", "死区电压", K::Edit, T::Float, k1042, 0, kNonNegativeReal, false, "mV", {},
+     kDeadBandHint},
+    {F::Direction, "正模拟电压转向", "运转方向", K::RadioGroup, T::Index, kDirectionIds, 0, {}, false, {},
+     kDirectionCaptions, kDirectionHints},
+    {F::MinSpeed, "最低速度", "最低速度", K::Edit, T::Int, k1224, 0, kNonNegative, false, "RPM", {}, kMinSpeedHint},
+    {F::Acceleration, "加速度", "加速度", K::Edit, T::Int, k1005, 1, kAccelerationRange, false, {}, {},
+     kAccelerationHint},
     {F::HardLimitEnable, "启用硬件位置范围限制", "硬件位置范围限制", K::Check, T::Int, k1032, 0, {}, false},
-    {F::SoftLimitEnable, "启用软件位置范围限制", "软件位置范围限制", K::Check, T::Int, k1029, 0, {}, false},
-    {F::PositionLowerLimit, "范围从", "位置下限", K::Edit, T::Int, k1025, -kPositionLimit, kLowerLimitRange, false},
-    {F::PositionUpperLimit, "到", "位置上限", K::Edit, T::Int, k1026, kPositionLimit, kUpperLimitRange, false},
-    {F::PositionErrorWindow, "位置误差范围", "位置误差范围", K::Edit, T::Int, k1040, 0, {}, false},
-    {F::MaxTrackingError, "最大跟踪误差", "最大跟踪误差", K::Edit, T::Int, k1056, 1, {}, false},
-    {F::ProtectionDelay, "保护延迟时间", "保护延迟时间", K::Edit, T::Int, k1050, 1, {}, false},
-    {F::IitTime, "IIT时间", "IIT时间", K::Edit, T::Int, k1062, 0, {}, false},
-    {F::EncoderResolution, "编码器分辨率", "编码器分辨率", K::Edit, T::Int, k1030, 4, {}, false},
-    {F::StepWidth, "步宽", "步宽", K::Edit, T::Int, k1066, 1, {}, false},
-    {F::NodeType, "节点参数", "节点类型", K::RadioGroup, T::Index, kNodeTypeIds, 0, {}, false},
-    {F::NodeNumber, "软件节点号", "软件节点号", K::Edit, T::Int, k1239, 0, {}, false},
+    {F::SoftLimitEnable, "启用软件位置范围限制", "软件位置范围限制", K::Check, T::Int, k1029, 0, {}, false, {}, {},
+     kSoftLimitHint},
+    {F::PositionLowerLimit, "范围从", "位置下限", K::Edit, T::Int, k1025, -kPositionLimit, kLowerLimitRange, false, {},
+     {}, kLowerLimitHint},
+    {F::PositionUpperLimit, "到", "位置上限", K::Edit, T::Int, k1026, kPositionLimit, kUpperLimitRange, false, {}, {},
+     kUpperLimitHint},
+    {F::PositionErrorWindow, "位置误差范围", "位置误差范围", K::Edit, T::Int, k1040, 0, kErrorWindowRange, false, {},
+     {}, kErrorWindowHint},
+    {F::MaxTrackingError, "最大跟踪误差", "最大跟踪误差", K::Edit, T::Int, k1056, 1, kTrackingErrorRange, false, {},
+     {}, kTrackingErrorHint},
+    {F::ProtectionDelay, "保护延迟时间", "保护延迟时间", K::Edit, T::Int, k1050, 1, kProtectionDelayRange, false, "ms",
+     {}, kProtectionDelayHint},
+    {F::IitTime, "IIT时间", "IIT时间", K::Edit, T::Int, k1062, 0, kNonNegative, false, "ms"},
+    {F::EncoderResolution, "编码器分辨率", "编码器分辨率", K::Edit, T::Int, k1030, 4, kEncoderRange, false, "四倍线数",
+     {}, kEncoderHint},
+    {F::StepWidth, "步宽", "步宽", K::Edit, T::Int, k1066, 1, kPositive, false, {}, {}, kStepWidthHint},
+    {F::NodeType, "节点参数", "节点类型", K::RadioGroup, T::Index, kNodeTypeIds, 0, {}, false, {}, kNodeTypeCaptions},
+    {F::NodeNumber, "软件节点号", "软件节点号", K::Edit, T::Int, k1239, 0, kNonNegative, false},
     {F::HomingAtPowerOn, "开机寻零", "开机寻零", K::Check, T::Int, k1230, 0, {}, false},
-    {F::HomingSpeed, "寻零速度", "寻零速度", K::Edit, T::Int, k1231, 0, {}, false},
-    {F::HomingRange, "寻零范围", "寻零范围", K::Edit, T::Int, k1232, 0, {}, false},
-    {F::MechanicalOffset, "机械偏差", "机械偏差", K::Edit, T::Int, k1233, 0, {}, false},
+    {F::HomingSpeed, "寻零速度", "寻零速度", K::Edit, T::Int, k1231, 0, kAnyInt, false, "RPM"},
+    {F::HomingRange, "寻零范围", "寻零范围", K::Edit, T::Int, k1232, 0, kNonNegative, false},
+    {F::MechanicalOffset, "机械偏差", "机械偏差", K::Edit, T::Int, k1233, 0, kAnyInt, false},
+    // Shown as the drive reports it, never taken from the user or sent.
     {F::PolePairs, "电机磁极对数", "电机磁极对数", K::DisplayEdit, T::Int, k1244, 0, {}, false},
-    {F::SerialBaud, "RS232", "RS232波特率", K::List, T::Index, k1156, -1, {}, false},
-    {F::CanBaud, "CAN", "CAN波特率", K::List, T::Index, k1157, -1, {}, false},
-    {F::FeedbackType, "反馈方式", "反馈方式", K::RadioGroup, T::Index, kFeedbackIds, 0, {}, true},
-    {F::TachoResolution, "测速机分辨率", "测速机分辨率", K::Edit, T::Int, k1236, 0, {}, true},
-    {F::MaxFrequency, "最高频率", "最高频率", K::Edit, T::Int, k1068, 0, {}, true},
+    {F::SerialBaud, "RS232", "RS232波特率", K::List, T::Index, k1156, -1, {}, false, "bps", {}, kSerialBaudHint},
+    {F::CanBaud, "CAN", "CAN波特率", K::List, T::Index, k1157, -1, {}, false, "Kbps"},
+    {F::FeedbackType, "反馈方式", "反馈方式", K::RadioGroup, T::Index, kFeedbackIds, 0, {}, true, {},
+     kFeedbackCaptions},
+    {F::TachoResolution, "测速机分辨率", "测速机分辨率", K::Edit, T::Int, k1236, 0, kNonNegative, true, "mV/1000RPM"},
+    {F::MaxFrequency, "最高频率", "最高频率", K::Edit, T::Int, k1068, 0, kNonNegative, true},
     {F::IxrEnable, "IxR补偿", "IxR补偿", K::Check, T::Int, k1241, 0, {}, true},
-    {F::IxrCoefficient, "补偿系数", "IxR补偿系数", K::Edit, T::Int, k1242, 0, {}, true},
+    {F::IxrCoefficient, "补偿系数", "IxR补偿系数", K::Edit, T::Int, k1242, 0, kAnyInt, true},
 }};
+
+constexpr bool InFieldOrder() {
+  for (std::size_t i = 0; i < kFieldCount; ++i)
+    if (Index(kFields[i].field) != i) return false;
+  return true;
+}
+static_assert(InFieldOrder());
 
 using R = ReplyRule;
 const std::array<ReadStep, 39> kReadSteps{{
@@ -215,11 +289,7 @@ const std::array<SchemeKey, 43> kSchemeKeys{{
 constexpr std::string_view kSerialBaudItems[] = {"9600", "19200"};
 constexpr std::string_view kCanBaudItems[] = {"20", "50", "100", "125", "250", "500", "1000"};
 
-constexpr std::string_view kRunModeCaptions[] = {"速度模式", "位置模式", "转矩模式", "放大器模式"};
-constexpr std::string_view kSignalCaptions[] = {"数字指令", "差分模拟电压", "外部PWM信号", "步进脉冲", "单端模拟电压"};
-constexpr std::string_view kDirectionCaptions[] = {"正转", "反转"};
-constexpr std::string_view kNodeTypeCaptions[] = {"软件节点", "硬件节点"};
-constexpr std::string_view kFeedbackCaptions[] = {"编码器分辨率", "直流测速机"};
+constexpr Field kModeAndSignal[] = {F::RunMode, F::SignalSource};
 
 int FindItem(std::span<const std::string_view> items, std::string_view text) {
   for (std::size_t i = 0; i < items.size(); ++i)
@@ -248,15 +318,36 @@ std::span<const std::string_view> ParameterTable::CanBaudItems() { return kCanBa
 int ParameterTable::FindSerialBaud(std::string_view text) { return FindItem(kSerialBaudItems, text); }
 int ParameterTable::FindCanBaud(std::string_view text) { return FindItem(kCanBaudItems, text); }
 
-std::span<const std::string_view> ParameterTable::ChoiceCaptions(Field field) {
-  switch (field) {
-    case Field::RunMode: return kRunModeCaptions;
-    case Field::SignalSource: return kSignalCaptions;
-    case Field::Direction: return kDirectionCaptions;
-    case Field::NodeType: return kNodeTypeCaptions;
-    case Field::FeedbackType: return kFeedbackCaptions;
-    default: return {};
-  }
+std::span<const std::string_view> ParameterTable::ChoiceCaptions(Field field) { return Info(field).choices; }
+
+const ReadStep* ParameterTable::ReadStepOf(Field field) {
+  for (const ReadStep& step : kReadSteps)
+    for (Field reported : FieldsOf(step))
+      if (reported == field) return &step;
+  return nullptr;
+}
+
+const WriteStep* ParameterTable::WriteStepOf(Field field) {
+  for (const WriteStep& step : kWriteSteps)
+    for (Field sent : FieldsOf(step))
+      if (sent == field) return &step;
+  return nullptr;
+}
+
+const SchemeKey* ParameterTable::SchemeKeyOf(Field field) {
+  for (const SchemeKey& key : kSchemeKeys)
+    if (key.field == field || (key.value == SchemeValue::ModeWord && field == F::SignalSource)) return &key;
+  return nullptr;
+}
+
+std::span<const Field> ParameterTable::FieldsOf(const ReadStep& step) {
+  if (step.rule == ReplyRule::ModeAndSignal) return kModeAndSignal;
+  return {&step.field, 1};
+}
+
+std::span<const Field> ParameterTable::FieldsOf(const WriteStep& step) {
+  if (step.rule == WriteRule::ModeWord) return kModeAndSignal;
+  return {&step.field, 1};
 }
 
 }  // namespace zembra::drive

@@ -1,9 +1,11 @@
 #pragma once
-// The one table of the drive's parameters: for every field its caption,
-// controls, kind and initial value; the 39 reads in their order with the
-// reply rule and time-out line of each; the 36 writes in their order; and
-// the 43 keys of a scheme file in their order. The parameter page and the
-// command-line tool both read it; nothing else describes a parameter.
+// The one table of the drive's parameters: for every field one record with
+// its caption, unit, controls, kind, initial value, range, choices and
+// hints; the 39 reads in their order with the reply rule and time-out line
+// of each; the 36 writes in their order; and the 43 keys of a scheme file in
+// their order. The parameter page, its hints, the validation of the page
+// and of the command-line tool, and the tool's output all read it; nothing
+// else describes a parameter.
 #include <optional>
 #include <span>
 #include <string_view>
@@ -15,9 +17,12 @@ namespace zembra::drive {
 enum class ControlKind { Edit, DisplayEdit, Check, RadioGroup, List };
 enum class ValueType { Int, Float, Index };
 
-struct IntRange {
-  int min;
-  int max;
+// The values the page accepts for a field, both ends included. Integer
+// fields hold whole numbers; float fields any number between the ends.
+struct ValueRange {
+  double min;
+  double max;
+  bool Contains(double value) const { return value >= min && value <= max; }
 };
 
 struct FieldInfo {
@@ -30,9 +35,16 @@ struct FieldInfo {
   // in index order (Direction: 正转 1135 then 反转 1134).
   std::span<const int> controls;
   double initial;
-  // Checked whenever the page's data are taken, with this field named.
-  std::optional<IntRange> range;
+  // Edits: the values the page takes from the user and a write may send.
+  // Choices (radio groups, lists) and checks are bounded by what they offer.
+  std::optional<ValueRange> range;
   bool schemeOnly;
+  std::string_view unit = {};  // UTF-8, written after the edit or list
+  // A radio group's button captions in index order (UTF-8).
+  std::span<const std::string_view> choices = {};
+  // The tool tip of each control, parallel to `controls` (UTF-8, shown
+  // whole; empty: none).
+  std::span<const std::string_view> hints = {};
 };
 
 // How a reply to a read is taken into the page.
@@ -109,6 +121,17 @@ class ParameterTable {
   // The captions of a radio group's buttons in index order (UTF-8); empty
   // for fields that are not radio groups.
   static std::span<const std::string_view> ChoiceCaptions(Field field);
+
+  // The read step that reports the field ("GSI" reports two), the write
+  // step that sends it and its scheme key; null when there is none.
+  static const ReadStep* ReadStepOf(Field field);
+  static const WriteStep* WriteStepOf(Field field);
+  static const SchemeKey* SchemeKeyOf(Field field);
+  // The fields a read step reports: the status word carries run mode and
+  // signal source, every other step one field.
+  static std::span<const Field> FieldsOf(const ReadStep& step);
+  // The fields a write step sends: the mode word carries both again.
+  static std::span<const Field> FieldsOf(const WriteStep& step);
 
   static constexpr std::string_view kSchemeSection = "option";
 };

@@ -1,6 +1,7 @@
 #include "drive/ReplyDecoder.h"
 
 #include "drive/DriveText.h"
+#include "platform/Gbk.h"
 
 namespace zembra::drive {
 namespace {
@@ -8,6 +9,9 @@ namespace {
 // A digit character as a number, or -1 for anything else: a garbled status
 // word must not turn into a radio index outside its group.
 int DigitOf(char c) { return c >= '0' && c <= '9' ? c - '0' : -1; }
+
+// The reply as the page shows it: the drive speaks GBK, the page UTF-8.
+std::string Shown(std::string_view reply) { return FromGbk(reply).toStdString(); }
 
 }  // namespace
 
@@ -20,10 +24,10 @@ DecodedReply DecodeReply(const ReadStep& step, std::string_view reply) {
   const bool firstIsOne = !reply.empty() && reply.front() == '1';
   switch (step.rule) {
     case ReplyRule::Number:
-      set(step.field, number, ContainsErr(reply) ? std::string("0") : std::string(reply));
+      set(step.field, number, ContainsErr(reply) ? std::string("0") : Shown(reply));
       break;
     case ReplyRule::RawNumber:
-      set(step.field, number, std::string(reply));
+      set(step.field, number, Shown(reply));
       break;
     case ReplyRule::FlagCharacter:
       set(step.field, firstIsOne ? 1 : 0);

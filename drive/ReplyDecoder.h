@@ -14,8 +14,8 @@ namespace zembra::drive {
 struct FieldUpdate {
   Field field;
   double value;
-  // What an edit shows: the reply itself, or "0" for a numeric field whose
-  // reply holds "ERR". Empty for checks, radio groups and lists.
+  // What an edit shows (UTF-8): the reply itself, or "0" for a numeric
+  // field whose reply holds "ERR". Empty for checks, radio groups and lists.
   std::optional<std::string> shownText;
 };
 

@@ -12,7 +12,9 @@
 #include <string_view>
 #include <vector>
 
+#include "drive/HeldValues.h"
 #include "drive/ParameterSet.h"
+#include "drive/ParameterReadout.h"
 #include "drive/WriteEncoder.h"
 #include "link/TransactionEngine.h"
 #include "pagehost/PropertyViewPage.h"
@@ -22,6 +24,7 @@
 
 namespace zembra {
 
+class CCompareDialog;
 class CHelpDialog;
 class CParameterForm;
 
@@ -59,7 +62,10 @@ class CBasicParam : public CPropertyViewPage {
   int MaxSpeed() const;
   int EncoderResolution() const;
 
-  const drive::ParameterSet& Values() const { return m_values; }
+  // The values the page holds: what a write sends and a scheme saves once
+  // the controls are taken (see TakeControls).
+  const drive::ParameterSet& Values() const { return m_held.Values(); }
+  const drive::HeldValues& Held() const { return m_held; }
   const FieldMarkers& Markers() const { return m_markers; }
   CParameterForm* Form() const { return m_form; }
   ParameterOperations::Kind RunningOperation() const;
@@ -77,6 +83,9 @@ class CBasicParam : public CPropertyViewPage {
   void StartPhaseInit();
   void SaveScheme();
   void LoadScheme();
+  // "比较…": opens the comparison and compares with the drive at once when
+  // one is connected.
+  void OpenCompare();
   void ShowAccelerationUnits();
   void ShowPhaseInitHelp();
 
@@ -84,6 +93,14 @@ class CBasicParam : public CPropertyViewPage {
   bool OnInitDialog() override;
 
  private:
+  enum class TakeFor { Leaving, Writing, Saving };
+  // The one way the controls become values; see the invariant in the
+  // source.
+  std::optional<drive::ParameterSet> TakeControls(TakeFor purpose);
+  // Marks a field whose held value lies outside its range, saying where
+  // the value came from.
+  void MarkRange(drive::Field field, bool fromDrive);
+
   void WireControls();
   void ApplyProfile();
   // Refuses with a message when nothing may start; true when it may.
@@ -96,6 +113,16 @@ class CBasicParam : public CPropertyViewPage {
   void OnReadFinished(const drive::ReadSummary& summary);
   void OnWriteStep(const drive::CommandResult& result);
   void OnWriteFinished(const drive::CommandSummary& summary, bool changeBaud);
+  // The read-back of "写入后校验": the written parameters read again
+  // without touching a field, and compared with what was sent.
+  void StartVerification(const QString& writeReport);
+  void OnVerificationFinished(const QString& writeReport);
+  // What the controls show, as held values, without committing anything;
+  // nothing when an edit does not parse (the user was told).
+  std::optional<drive::HeldValues> ShownValues();
+  void CompareWithDrive();
+  void OnDriveCompared(const drive::ReadSummary& summary);
+  void CompareWithFile();
   void OnEepromFinished(const drive::EepromResult& result);
 
   void OnFieldEdited(drive::Field field);
@@ -108,7 +135,7 @@ class CBasicParam : public CPropertyViewPage {
   int CurrentInt(drive::Field field) const;
   void OpenHelp(CHelpDialog* dialog);
 
-  drive::ParameterSet m_values;
+  drive::HeldValues m_held;
   FieldMarkers m_markers;
   CParameterForm* m_form = nullptr;
   std::unique_ptr<ParameterOperations> m_ops;
@@ -116,10 +143,15 @@ class CBasicParam : public CPropertyViewPage {
   std::function<void(std::string_view)> m_console;
   std::function<QString()> m_modelName;
   bool m_eepromAllowed = false;  // a complete write since the last EEPROM save
+  drive::ParameterSet m_written;  // the values the running write was made from
   std::vector<drive::DriveCommand> m_writeCommands;
+  std::optional<drive::ParameterReadout> m_readBack;
   std::vector<bool> m_writeSent;
   std::set<drive::Field> m_editedDuringWrite;
   QPointer<CHelpDialog> m_help;
+  QPointer<CCompareDialog> m_compare;
+  std::optional<drive::HeldValues> m_compareShown;  // the page as it was when the drive read began
+  std::optional<drive::ParameterReadout> m_compareRead;
 };
 
 }  // namespace zembra

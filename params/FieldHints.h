@@ -1,7 +1,8 @@
 #pragma once
 // What the parameter page tells about a field when the mouse rests on it:
-// meaning, unit and the range the drive accepts. Looked up by control id;
-// labels and group boxes have no id here and get no hint.
+// meaning, unit and the range the drive accepts, as the parameter table
+// gives them. Looked up by control id; labels and group boxes have no id
+// here and get no hint.
 #include <QString>
 #include <optional>
 #include <span>

@@ -51,6 +51,7 @@ void FieldMarkers::Written(Field field) {
 QStringList FieldMarkers::Notes(Field field) const {
   const Mark& mark = At(field);
   QStringList notes;
+  if (!mark.outOfRange.isEmpty()) notes << mark.outOfRange;
   if (mark.edited) {
     notes << (mark.driveText.isEmpty() ? kEditedNote
                                        : QStringLiteral("%1（驱动器中的值：%2）").arg(kEditedNote, mark.driveText));

@@ -44,6 +44,10 @@ class FieldMarkers {
   void ReadFailed(drive::Field field);
   // The drive accepted the value the page sent for `field`.
   void Written(drive::Field field);
+  // The value held lies outside the field's range; `note` says where it
+  // came from and what the range is. An empty note clears the mark.
+  void SetOutOfRange(drive::Field field, const QString& note) { At(field).outOfRange = note; }
+  bool IsOutOfRange(drive::Field field) const { return !At(field).outOfRange.isEmpty(); }
   void WriteSent() { m_notInEeprom = true; }
   void EepromStored() { m_notInEeprom = false; }
 
@@ -57,6 +61,7 @@ class FieldMarkers {
     bool fromDrive = false;
     bool edited = false;
     QString driveText;
+    QString outOfRange;
   };
   Mark& At(drive::Field field) { return m_marks[drive::Index(field)]; }
   const Mark& At(drive::Field field) const { return m_marks[drive::Index(field)]; }

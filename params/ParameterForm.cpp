@@ -12,9 +12,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
-#include <charconv>
-#include <cmath>
 
+#include "drive/FieldText.h"
 #include "params/FieldHints.h"
 
 namespace zembra {
@@ -35,45 +34,11 @@ void Identify(QWidget* widget, int id) {
   widget->setAccessibleDescription(IdName(id));
 }
 
-// The texts of the radio buttons, by control id.
-struct RadioCaption {
-  int id;
-  const char* caption;
-};
-constexpr RadioCaption kRadioCaptions[] = {
-    {1108, "速度模式"},     {1107, "位置模式"},       {1109, "转矩模式"},      {1110, "放大器模式"},
-    {1047, "数字指令"},     {1048, "差分模拟电压"},   {1049, "外部PWM信号"},   {1154, "步进脉冲"},
-    {1059, "单端模拟电压"}, {1135, "正转"},           {1134, "反转"},          {1238, "软件节点"},
-    {1237, "硬件节点"},     {1234, "编码器分辨率"},   {1235, "直流测速机"},
-};
-
-// Units written after an edit or list, by control id.
-struct UnitText {
-  int id;
-  const char* unit;
-};
-constexpr UnitText kUnits[] = {
-    {1036, "RPM"}, {1224, "RPM"}, {1051, "mA"},   {1054, "mA"},       {1060, "mL"},  {1061, "mL"},
-    {1042, "mV"},  {1050, "ms"},  {1062, "ms"},   {1030, "四倍线数"}, {1231, "RPM"}, {1236, "mV/1000RPM"},
-    {1156, "bps"}, {1157, "Kbps"},
-};
-
-QString RadioText(int id) {
-  for (const RadioCaption& c : kRadioCaptions)
-    if (c.id == id) return QString::fromUtf8(c.caption);
-  return {};
-}
-
-QString FormatFloat(float value) {
-  // The shortest text that reads back as the same float: 1000.9, not
-  // 1000.90002.
-  char buffer[32];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return QString::fromLatin1(buffer, static_cast<qsizetype>(result.ptr - buffer));
-}
+QString Utf8(const std::string& text) { return QString::fromStdString(text); }
 
 const QColor kStaleTint(255, 243, 205);
 const QColor kEditedTint(214, 234, 255);
+const QColor kOutOfRangeTint(255, 214, 214);
 
 }  // namespace
 
@@ -130,7 +95,7 @@ void CParameterForm::CreateRadios(const FieldInfo& info, FieldControls& controls
   controls.group->setExclusive(true);
   int index = 0;
   for (int id : info.controls) {
-    auto* radio = new QRadioButton(RadioText(id), this);
+    auto* radio = new QRadioButton(Utf8(info.choices[static_cast<std::size_t>(index)]), this);
     Identify(radio, id);
     radio->setAccessibleName(radio->text());
     controls.group->addButton(radio, index);
@@ -177,11 +142,11 @@ QCheckBox* CParameterForm::CreateCheck(int id, const QString& caption) {
   return check;
 }
 
-QWidget* CParameterForm::Unit(int controlId) {
-  if (controlId == 1005) return CreateButton(IDC_UNITS_HELP, QStringLiteral("单位说明"));
-  for (const UnitText& u : kUnits)
-    if (u.id == controlId) return new QLabel(QString::fromUtf8(u.unit), this);
-  return nullptr;
+QWidget* CParameterForm::Unit(Field field) {
+  // The acceleration's unit depends on the run mode: a button explains it.
+  if (field == Field::Acceleration) return CreateButton(IDC_UNITS_HELP, QStringLiteral("单位说明"));
+  const std::string_view unit = ParameterTable::Info(field).unit;
+  return unit.empty() ? nullptr : new QLabel(Utf8(unit), this);
 }
 
 void CParameterForm::AddEditRow(QGridLayout* grid, int row, Field field) {
@@ -193,7 +158,7 @@ void CParameterForm::AddEditRow(QGridLayout* grid, int row, Field field) {
   QWidget* value = controls.edit ? static_cast<QWidget*>(controls.edit) : static_cast<QWidget*>(controls.list);
   grid->addWidget(controls.label, row, 0);
   grid->addWidget(value, row, 1);
-  if (QWidget* unit = Unit(ParameterTable::Info(field).controls[0])) grid->addWidget(unit, row, 2);
+  if (QWidget* unit = Unit(field)) grid->addWidget(unit, row, 2);
 }
 
 QGroupBox* CParameterForm::FieldBox(const QString& title, std::initializer_list<Field> fields) {
@@ -318,6 +283,11 @@ void CParameterForm::BuildLayout() {
   buttons->addSpacing(16);
   buttons->addWidget(CreateButton(IDC_SAVE_SCHEME, QStringLiteral("保存参数方案")));
   buttons->addWidget(CreateButton(IDC_LOAD_SCHEME, QStringLiteral("加载参数方案")));
+  buttons->addWidget(CreateButton(IDC_COMPARE, QStringLiteral("比较…")));
+  buttons->addSpacing(16);
+  m_verifyAfterWrite = CreateCheck(IDC_VERIFY_AFTER_WRITE, QStringLiteral("写入后校验"));
+  m_verifyAfterWrite->setToolTip(QStringLiteral("“设 置”之后读回写入的参数，与写入的值比较"));
+  buttons->addWidget(m_verifyAfterWrite);
   buttons->addSpacing(16);
 
   m_progressText = new QLabel(this);
@@ -361,20 +331,15 @@ QPushButton* CParameterForm::Button(int id) const {
   return nullptr;
 }
 
-void CParameterForm::Show(const drive::ParameterSet& values) {
-  for (const FieldInfo& info : ParameterTable::Fields()) ShowField(info.field, values);
+void CParameterForm::Show(const drive::HeldValues& held) {
+  for (const FieldInfo& info : ParameterTable::Fields()) ShowField(info.field, held);
 }
 
-void CParameterForm::ShowField(Field field, const drive::ParameterSet& values, const QString* text) {
+void CParameterForm::ShowField(Field field, const drive::HeldValues& held) {
   FieldControls& controls = At(field);
+  const drive::ParameterSet& values = held.Values();
   if (controls.edit) {
-    if (text) {
-      controls.shownText = *text;
-    } else if (ParameterTable::Info(field).type == drive::ValueType::Float) {
-      controls.shownText = FormatFloat(values.Float(field));
-    } else {
-      controls.shownText = QString::number(values.Int(field));
-    }
+    controls.shownText = Utf8(held.Text(field));
     controls.edit->setText(controls.shownText);
   } else if (controls.check) {
     controls.check->setChecked(values.Checked(field));
@@ -397,62 +362,42 @@ void CParameterForm::ShowField(Field field, const drive::ParameterSet& values, c
 std::optional<double> CParameterForm::EditValue(Field field) const {
   const QLineEdit* edit = At(field).edit;
   if (!edit) return std::nullopt;
-  const QString text = edit->text().trimmed();
-  bool ok = false;
-  if (ParameterTable::Info(field).type == drive::ValueType::Float) {
-    const double value = text.toDouble(&ok);
-    if (!ok || !std::isfinite(value)) return std::nullopt;
-    return value;
-  }
-  const int value = text.toInt(&ok, 10);
-  if (!ok) return std::nullopt;
-  return value;
+  return drive::ParseNumber(field, edit->text().toStdString()).value;
 }
 
-std::optional<CParameterForm::TakeError> CParameterForm::Take(drive::ParameterSet& values) const {
-  std::optional<TakeError> error;
+CParameterForm::Taken CParameterForm::Take(const drive::HeldValues& held) const {
+  Taken taken{held.Values(), {}, std::nullopt};
   for (const FieldInfo& info : ParameterTable::Fields()) {
     const FieldControls& controls = At(info.field);
     if (controls.edit) {
-      if (controls.edit->text() == controls.shownText) continue;
-      if (const std::optional<double> value = EditValue(info.field)) {
-        values.Set(info.field, *value);
-      } else if (!error) {
+      if (controls.edit->isReadOnly() || controls.edit->text() == Utf8(held.Text(info.field))) continue;
+      taken.typed.push_back(info.field);
+      const drive::ParsedNumber parsed = drive::ParseNumber(info.field, controls.edit->text().toStdString());
+      if (parsed.value) {
+        taken.values.Set(info.field, *parsed.value);
+      } else if (!taken.error) {
         const QString wanted = info.type == drive::ValueType::Float ? QStringLiteral("请输入一个数字")
                                                                      : QStringLiteral("请输入一个整数");
-        error = TakeError{info.field, QStringLiteral("%1：%2").arg(Utf8(info.name), wanted)};
+        QString message = QStringLiteral("%1：%2").arg(Utf8(info.name), wanted);
+        // A number too large is a number: say why it is not taken.
+        if (parsed.tooLarge) message += QStringLiteral("（%1）").arg(Utf8(parsed.problem));
+        taken.error = TakeError{info.field, message};
       }
     } else if (controls.check) {
-      values.Set(info.field, controls.check->isChecked() ? 1 : 0);
+      taken.values.Set(info.field, controls.check->isChecked() ? 1 : 0);
     } else if (controls.list) {
-      values.Set(info.field, controls.list->currentIndex());
+      taken.values.Set(info.field, controls.list->currentIndex());
     } else if (controls.group) {
       const int index = controls.group->checkedId();
-      if (index >= 0) values.Set(info.field, index);
+      if (index >= 0) taken.values.Set(info.field, index);
     }
   }
-  return error;
+  return taken;
 }
 
 int CParameterForm::CheckedIndex(Field field) const {
   const QButtonGroup* group = At(field).group;
   return group ? group->checkedId() : -1;
-}
-
-QString CParameterForm::ValueText(Field field, const drive::ParameterSet& values) const {
-  const FieldControls& controls = At(field);
-  if (controls.check) return values.Checked(field) ? QStringLiteral("选中") : QStringLiteral("未选中");
-  if (controls.list) {
-    const int index = values.Int(field);
-    return index >= 0 && index < controls.list->count() ? controls.list->itemText(index) : QStringLiteral("无");
-  }
-  if (controls.group) {
-    const int index = values.Int(field);
-    return index >= 0 && index < static_cast<int>(controls.radios.size()) ? controls.radios[index]->text()
-                                                                            : QStringLiteral("无");
-  }
-  if (ParameterTable::Info(field).type == drive::ValueType::Float) return FormatFloat(values.Float(field));
-  return QString::number(values.Int(field));
 }
 
 std::vector<QWidget*> CParameterForm::WidgetsOf(Field field) const {
@@ -469,7 +414,7 @@ void CParameterForm::SetTint(QWidget* widget, Mark mark) {
     widget->setAutoFillBackground(false);
     return;
   }
-  const QColor tint = mark == Mark::Stale ? kStaleTint : kEditedTint;
+  const QColor tint = mark == Mark::Stale ? kStaleTint : (mark == Mark::Edited ? kEditedTint : kOutOfRangeTint);
   QPalette palette = widget->palette();
   if (qobject_cast<QLineEdit*>(widget) || qobject_cast<QComboBox*>(widget)) {
     palette.setColor(QPalette::Base, tint);
@@ -483,7 +428,14 @@ void CParameterForm::SetTint(QWidget* widget, Mark mark) {
 
 void CParameterForm::ShowMarks(Field field, const FieldMarkers& markers) {
   FieldControls& controls = At(field);
-  const Mark mark = markers.IsEdited(field) ? Mark::Edited : (markers.IsStale(field) ? Mark::Stale : Mark::None);
+  Mark mark = Mark::None;
+  if (markers.IsOutOfRange(field)) {
+    mark = Mark::OutOfRange;
+  } else if (markers.IsEdited(field)) {
+    mark = Mark::Edited;
+  } else if (markers.IsStale(field)) {
+    mark = Mark::Stale;
+  }
   controls.mark = mark;
   const QStringList notes = markers.Notes(field);
   for (QWidget* widget : WidgetsOf(field)) {

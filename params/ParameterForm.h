@@ -1,14 +1,15 @@
 #pragma once
 // The controls of the parameter page, laid out: one control (or radio
 // group) per field of the parameter table, the scheme-only fields hidden,
-// the page's buttons and its progress and result lines. It exchanges
-// values between the controls and a parameter set and shows the field
+// the page's buttons and its progress and result lines. It shows the
+// values the page holds, takes what the controls show, and shows the field
 // markers; what the buttons do is the page's business.
 #include <QWidget>
 #include <array>
 #include <optional>
 #include <vector>
 
+#include "drive/HeldValues.h"
 #include "drive/ParameterSet.h"
 #include "drive/ParameterTable.h"
 #include "params/FieldMarkers.h"
@@ -43,33 +44,39 @@ class CParameterForm : public QWidget {
     IDC_UNITS_HELP = 1243,
     IDC_PHASE_INIT = 1246,
     IDC_PHASE_ENABLE = 1247,
+    IDC_COMPARE = 1248,
+    IDC_VERIFY_AFTER_WRITE = 1249,
   };
 
-  enum class Mark { None, Stale, Edited };
+  enum class Mark { None, Stale, Edited, OutOfRange };
 
   struct TakeError {
     drive::Field field;
     QString message;
   };
 
+  // What the controls show, as values: every field of the held values,
+  // with each edit whose text differs from the text of the value held
+  // parsed in its place (those are `typed`). An edit that still shows the
+  // held text keeps the held value, so a reply shown as received ("ERR")
+  // is never parsed back.
+  struct Taken {
+    drive::ParameterSet values;
+    std::vector<drive::Field> typed;
+    std::optional<TakeError> error;  // the first edit that does not parse
+  };
+
   explicit CParameterForm(QWidget* parent = nullptr);
 
-  // Every field's control shows its value.
-  void Show(const drive::ParameterSet& values);
-  // One field's control shows its value; an edit shows `text` instead
-  // when given (the drive's reply as received).
-  void ShowField(drive::Field field, const drive::ParameterSet& values, const QString* text = nullptr);
-  // Reads the controls into `values`. An edit that still shows what the
-  // page put there keeps the value it was shown with, so a reply shown as
-  // received ("ERR") is never parsed back. Every field that parses is
-  // taken; the first that does not is returned.
-  std::optional<TakeError> Take(drive::ParameterSet& values) const;
+  // Every field's control shows the value held, an edit its held text.
+  void Show(const drive::HeldValues& held);
+  void ShowField(drive::Field field, const drive::HeldValues& held);
+  // Reads the controls against the values held; changes nothing.
+  Taken Take(const drive::HeldValues& held) const;
   // The number an edit holds now, when it parses.
   std::optional<double> EditValue(drive::Field field) const;
   // The checked radio of a group, -1 when none is.
   int CheckedIndex(drive::Field field) const;
-  // How a field's value reads to a user ("速度模式", "选中", "500").
-  QString ValueText(drive::Field field, const drive::ParameterSet& values) const;
 
   // Tint and tool tip (the field hint, then the markers' notes).
   void ShowMarks(drive::Field field, const FieldMarkers& markers);
@@ -84,6 +91,7 @@ class CParameterForm : public QWidget {
   QPushButton* Button(int id) const;
   QCheckBox* ChangeBaudCheck() const { return m_changeBaud; }
   QCheckBox* PhaseEnableCheck() const { return m_phaseEnable; }
+  QCheckBox* VerifyAfterWriteCheck() const { return m_verifyAfterWrite; }
   QProgressBar* Progress() const { return m_progress; }
   QLabel* ProgressText() const { return m_progressText; }
   QLabel* ResultText() const { return m_resultText; }
@@ -105,7 +113,8 @@ class CParameterForm : public QWidget {
     std::vector<QAbstractButton*> radios;
     // What the page last put into the edit or list: a different text or
     // item is the user's, however it got there (keys, a screen reader, a
-    // test driver).
+    // test driver). Only tells when to mark a field edited; what a field
+    // holds is the page's held values.
     QString shownText;
     int shownIndex = -1;
     Mark mark = Mark::None;
@@ -121,7 +130,7 @@ class CParameterForm : public QWidget {
   QGroupBox* RadioBox(drive::Field field, int columns);
   QGroupBox* FieldBox(const QString& title, std::initializer_list<drive::Field> fields);
   void AddEditRow(QGridLayout* grid, int row, drive::Field field);
-  QWidget* Unit(int controlId);
+  QWidget* Unit(drive::Field field);
   void SetTint(QWidget* widget, Mark mark);
   std::vector<QWidget*> WidgetsOf(drive::Field field) const;
 
@@ -132,6 +141,7 @@ class CParameterForm : public QWidget {
   std::vector<QPushButton*> m_buttons;
   QCheckBox* m_changeBaud = nullptr;
   QCheckBox* m_phaseEnable = nullptr;
+  QCheckBox* m_verifyAfterWrite = nullptr;
   QProgressBar* m_progress = nullptr;
   QLabel* m_progressText = nullptr;
   QLabel* m_resultText = nullptr;

@@ -11,6 +11,7 @@ QString ParameterOperations::BusyText(Kind kind) {
   switch (kind) {
     case Kind::Read: return QStringLiteral("正在获取参数");
     case Kind::Write: return QStringLiteral("正在写入参数");
+    case Kind::Verify: return QStringLiteral("正在校验参数");
     case Kind::EepromSave: return QStringLiteral("正在保存至EEPROM");
     case Kind::FactoryReset: return QStringLiteral("正在恢复出厂设置");
     case Kind::PhaseInit: return QStringLiteral("正在初始化相位");
@@ -34,13 +35,27 @@ ParameterOperations::StartResult ParameterOperations::CanStart(bool needsConnect
 ParameterOperations::StartResult ParameterOperations::StartRead(ReadStepHandler onStep, ReadFinishHandler onFinished) {
   const StartResult can = CanStart(true);
   if (can != StartResult::Started) return can;
-  BeginRead(std::move(onStep), std::move(onFinished));
+  BeginRead(Kind::Read, {}, std::move(onStep), std::move(onFinished));
   return StartResult::Started;
 }
 
-void ParameterOperations::BeginRead(ReadStepHandler onStep, ReadFinishHandler onFinished) {
-  m_running = Kind::Read;
+ParameterOperations::StartResult ParameterOperations::StartVerify(std::vector<int> steps, ReadStepHandler onStep,
+                                                                  ReadFinishHandler onFinished) {
+  const StartResult can = CanStart(true);
+  if (can != StartResult::Started) return can;
+  BeginRead(Kind::Verify, std::move(steps), std::move(onStep), std::move(onFinished));
+  return StartResult::Started;
+}
+
+void ParameterOperations::BeginRead(Kind kind, std::vector<int> steps, ReadStepHandler onStep,
+                                    ReadFinishHandler onFinished) {
+  m_running = kind;
+  if (steps.empty()) {
+    steps.resize(static_cast<std::size_t>(drive::ParameterReadSequence::StepCount()));
+    for (std::size_t i = 0; i < steps.size(); ++i) steps[i] = static_cast<int>(i);
+  }
   m_read.Start(
+      std::move(steps),
       [this, onStep = std::move(onStep)](const drive::ReadStepResult& step) {
         if (onStep) onStep(step);
         if (step.outcome == drive::ReadStepResult::Outcome::Refused && EndsOperation(step.refusal)) m_read.Stop();
@@ -94,7 +109,7 @@ ParameterOperations::StartResult ParameterOperations::StartFactoryReset(ReplyHan
                     onFinished = std::move(onFinished)](const LinkReply& reply) mutable {
                      m_running = Kind::None;
                      if (onReset) onReset(reply);
-                     if (m_running == Kind::None) BeginRead(std::move(onStep), std::move(onFinished));
+                     if (m_running == Kind::None) BeginRead(Kind::Read, {}, std::move(onStep), std::move(onFinished));
                    });
   return StartResult::Started;
 }

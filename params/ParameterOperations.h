@@ -19,7 +19,7 @@ namespace zembra {
 
 class ParameterOperations {
  public:
-  enum class Kind { None, Read, Write, EepromSave, FactoryReset, PhaseInit };
+  enum class Kind { None, Read, Write, Verify, EepromSave, FactoryReset, PhaseInit };
   enum class StartResult { Started, NotConnected, Busy };
 
   using ReadStepHandler = drive::ParameterReadSequence::StepHandler;
@@ -46,6 +46,8 @@ class ParameterOperations {
   StartResult StartRead(ReadStepHandler onStep, ReadFinishHandler onFinished);
   StartResult StartWrite(std::vector<drive::DriveCommand> commands, WriteStepHandler onStep,
                          WriteFinishHandler onFinished);
+  // Reads back some steps after a write (indices into the read order).
+  StartResult StartVerify(std::vector<int> steps, ReadStepHandler onStep, ReadFinishHandler onFinished);
   StartResult StartEepromSave(EepromFinishHandler onFinished);
   // "FCFG", then a full read whether or not the command went out (the
   // page must show the drive's values either way).
@@ -61,7 +63,7 @@ class ParameterOperations {
 
  private:
   StartResult CanStart(bool needsConnection) const;
-  void BeginRead(ReadStepHandler onStep, ReadFinishHandler onFinished);
+  void BeginRead(Kind kind, std::vector<int> steps, ReadStepHandler onStep, ReadFinishHandler onFinished);
   // A refusal that waiting will not cure (the port is gone, the monitoring
   // page owns the link) ends the operation instead of failing every step.
   static bool EndsOperation(SendResult refusal);

@@ -33,7 +33,7 @@ FileDialogRequest SchemeDialog(const QString& caption, const QString& proposed) 
 }  // namespace
 
 SchemeFiles::SaveOutcome SchemeFiles::Save(const QString& proposedName,
-                                           const std::function<drive::ParameterSet()>& takeValues) {
+                                           const std::function<std::optional<drive::ParameterSet>()>& takeValues) {
   const std::optional<QString> path =
       CurrentPrompter().ChooseSaveFile(SchemeDialog(QStringLiteral("保存参数方案"), proposedName));
   if (!path) return SaveOutcome::Cancelled;
@@ -46,7 +46,9 @@ SchemeFiles::SaveOutcome SchemeFiles::Save(const QString& proposedName,
          PromptIcon::Error);
     return SaveOutcome::CannotOpen;
   }
-  drive::SchemeMapping::Store(takeValues(), store);
+  const std::optional<drive::ParameterSet> values = takeValues();
+  if (!values) return SaveOutcome::NotTaken;
+  drive::SchemeMapping::Store(*values, store);
   if (!store.Save()) {
     Tell(WithReason(QStringLiteral("%1：无法写入文件“%2”").arg(kSaveFailed, *path), store.LastError()),
          PromptIcon::Error);
@@ -56,17 +58,17 @@ SchemeFiles::SaveOutcome SchemeFiles::Save(const QString& proposedName,
   return SaveOutcome::Saved;
 }
 
-SchemeFiles::LoadOutcome SchemeFiles::Load(drive::ParameterSet& values) {
-  const std::optional<QString> path =
-      CurrentPrompter().ChooseOpenFile(SchemeDialog(QStringLiteral("加载参数方案"), QString()));
+SchemeFiles::LoadOutcome SchemeFiles::Read(const QString& caption, drive::ParameterSet& values, QString* chosen) {
+  const std::optional<QString> path = CurrentPrompter().ChooseOpenFile(SchemeDialog(caption, QString()));
   if (!path) return LoadOutcome::Cancelled;
+  if (chosen) *chosen = *path;
   CIniStore store(FileSystemPath(*path));
   if (!store.LoadExisting()) {
     Tell(WithReason(QStringLiteral("方案加载失败：无法读取文件“%1”").arg(*path), store.LastError()), PromptIcon::Error);
     return LoadOutcome::CannotRead;
   }
-  // Into a copy first: a file that is not a scheme leaves the page as it is,
-  // and nobody is asked to replace values with nothing.
+  // Into a copy first: a file that is not a scheme leaves the values as
+  // they are.
   drive::ParameterSet loaded = values;
   switch (drive::SchemeMapping::Load(store, loaded)) {
     case drive::SchemeLoadResult::Loaded:
@@ -78,6 +80,15 @@ SchemeFiles::LoadOutcome SchemeFiles::Load(drive::ParameterSet& values) {
       Tell(QStringLiteral("“%1”不是参数方案文件：其中没有任何参数，参数未更改").arg(*path), PromptIcon::Error);
       return LoadOutcome::NotAScheme;
   }
+  values = loaded;
+  return LoadOutcome::Loaded;
+}
+
+SchemeFiles::LoadOutcome SchemeFiles::Load(drive::ParameterSet& values) {
+  // Nobody is asked to replace values with nothing.
+  drive::ParameterSet loaded = values;
+  const LoadOutcome outcome = Read(QStringLiteral("加载参数方案"), loaded, nullptr);
+  if (outcome != LoadOutcome::Loaded) return outcome;
   if (!CurrentPrompter().AskYesNo(kReplaceQuestion, Caption())) return LoadOutcome::Declined;
   values = loaded;
   return LoadOutcome::Loaded;

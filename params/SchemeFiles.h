@@ -5,6 +5,7 @@
 // dialog and message goes through the prompter.
 #include <QString>
 #include <functional>
+#include <optional>
 
 #include "drive/ParameterSet.h"
 
@@ -18,18 +19,25 @@ class SchemeFiles {
   static inline const QString kSaveFailed = QStringLiteral("方案保存失败");
   static inline const QString kReplaceQuestion = QStringLiteral("是否更换当前参数");
 
-  enum class SaveOutcome { Cancelled, Saved, CannotOpen, WriteFailed };
+  enum class SaveOutcome { Cancelled, Saved, CannotOpen, NotTaken, WriteFailed };
   enum class LoadOutcome { Cancelled, Loaded, CannotRead, NotAScheme, Declined };
 
   // Asks for a file, proposing `proposedName`; opens it (an existing file
   // keeps its other sections and keys); takes the page's values from
   // `takeValues` only then; stores and writes them, and says how it went.
-  static SaveOutcome Save(const QString& proposedName, const std::function<drive::ParameterSet()>& takeValues);
+  // When `takeValues` gives nothing (it told the user why), nothing is
+  // written.
+  static SaveOutcome Save(const QString& proposedName,
+                          const std::function<std::optional<drive::ParameterSet>()>& takeValues);
 
   // Asks for a file and, once it has proved to be a scheme, whether to
   // replace the page's values. Only on Loaded is `values` changed; fields
   // outside the scheme keep theirs.
   static LoadOutcome Load(drive::ParameterSet& values);
+  // Asks for a file and reads it into `values` as a load would, without
+  // asking anything more; `chosen` gets the file's path. Only on Loaded is
+  // `values` changed.
+  static LoadOutcome Read(const QString& caption, drive::ParameterSet& values, QString* chosen);
 };
 
 }  // namespace zembra

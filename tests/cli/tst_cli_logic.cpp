@@ -14,6 +14,7 @@
 #include "drive/ReplyDecoder.h"
 #include "platform/Gbk.h"
 #include "tests/common/TempFolder.h"
+#include "tests/support/SchemeText.h"
 
 namespace zembra::cli {
 namespace {
@@ -122,7 +123,7 @@ TEST_F(Planning, SeveralBackupsNeedTheirOwnFiles) {
       Plan({"backup", byName.constData()}, {QStringLiteral("/dev/a/ttyS0"), QStringLiteral("/dev/b/ttyS0")})
           .error.contains(QStringLiteral("同一个文件")));
   // One file for every drive is fine when it is only read.
-  Write("line.qnd", "[option]\r\n" + Gbk("编码器分辨率=4000") + "\r\n");
+  Write("line.qnd", test::SchemeText(drive::ParameterSet(), {{"编码器分辨率", "4000"}}));
   const QByteArray shared = File("line.qnd").toUtf8();
   EXPECT_TRUE(Plan({"restore", shared.constData()}, two).error.isEmpty());
 }
@@ -139,16 +140,16 @@ TEST_F(Planning, FilesThatCannotBeUsedAreRefusedBeforeAnythingIsSent) {
   EXPECT_TRUE(Plan({"backup", notes.constData()}, {two[0]}).error.contains("不是参数方案文件"));
   EXPECT_EQ(test::ReadBytes(folder.Path("notes.txt")), "remember the milk\r\n");
 
-  Write("enc.qnd", "[option]\r\n" + Gbk("编码器分辨率=6") + "\r\n");
+  Write("enc.qnd", test::SchemeText(drive::ParameterSet(), {{"编码器分辨率", "6"}}));
   const QByteArray enc = File("enc.qnd").toUtf8();
   EXPECT_TRUE(Plan({"restore", enc.constData()}, {two[0]}).error.contains("编码器分辨率必须为四的倍数"));
 
-  Write("limit.qnd", "[option]\r\n" + Gbk("编码器分辨率=4000\r\n位置上限=-5") + "\r\n");
+  Write("limit.qnd", test::SchemeText(drive::ParameterSet(), {{"编码器分辨率", "4000"}, {"位置上限", "-5"}}));
   const QByteArray limit = File("limit.qnd").toUtf8();
   EXPECT_TRUE(Plan({"restore", limit.constData()}, {two[0]}).error.contains("位置上限"));
 
   // Without a baud in the file a baud change would carry no rate.
-  Write("nobaud.qnd", "[option]\r\n" + Gbk("编码器分辨率=4000") + "\r\n");
+  Write("nobaud.qnd", test::SchemeText(drive::ParameterSet(), {{"波特率", std::nullopt}, {"CAN波特率", std::nullopt}}));
   const QByteArray nobaud = File("nobaud.qnd").toUtf8();
   EXPECT_TRUE(Plan({"restore", nobaud.constData()}, {two[0]}).error.isEmpty());
   EXPECT_FALSE(Plan({"restore", nobaud.constData(), "--change-baud"}, {two[0]}).error.isEmpty());

@@ -263,7 +263,9 @@ TEST_F(CliRuns, VerifyAgreesOrListsEachDifference) {
 
 TEST_F(CliRuns, AFileThatFailsValidationSendsNothing) {
   sim::VirtualDrive& d = AddDrive();
-  Write("bad.qnd", SchemeFile({"[option]", "编码器分辨率=6", "最大峰值电流=1.000000e+003"}));
+  std::string bad = kKnownScheme;
+  bad.replace(bad.find(Gbk("编码器分辨率=8000")), Gbk("编码器分辨率=8000").size(), Gbk("编码器分辨率=6"));
+  Write("bad.qnd", bad);
   const RunResult r = Run(Args({"restore", File("bad.qnd")}));
   EXPECT_EQ(r.status, ExitStatus::Usage);
   EXPECT_NE(r.err.find("编码器分辨率必须为四的倍数"), std::string::npos);

@@ -236,15 +236,17 @@ TEST(WriteValidation, EncoderCurrentsAndBaudInTheirOrder) {
 
 TEST(WriteValidation, PositionLimitsAreCheckedAndNamed) {
   ParameterSet set;
-  EXPECT_FALSE(CheckRanges(set).has_value());
+  EXPECT_FALSE(FirstOutOfRange(set).has_value());
   set.Set(Field::PositionUpperLimit, -5);
-  std::optional<std::string> message = CheckRanges(set);
-  ASSERT_TRUE(message.has_value());
-  EXPECT_NE(message->find("位置上限"), std::string::npos);
-  EXPECT_NE(message->find("2100000000"), std::string::npos);
+  std::optional<FieldProblem> problem = FirstOutOfRange(set);
+  ASSERT_TRUE(problem.has_value());
+  EXPECT_EQ(problem->field, Field::PositionUpperLimit);
+  EXPECT_EQ(problem->message, "位置上限的值 -5 超出范围：0 到 2100000000 之间的整数");
   set.Set(Field::PositionUpperLimit, 0);
   set.Set(Field::PositionLowerLimit, 1);
-  EXPECT_NE(CheckRanges(set)->find("位置下限"), std::string::npos);
+  EXPECT_EQ(FirstOutOfRange(set)->field, Field::PositionLowerLimit);
+  const Field typed[] = {Field::PositionLowerLimit};
+  EXPECT_EQ(CheckTyped(set, typed)->message, "请输入位置下限：-2100000000 到 0 之间的整数");
 }
 
 }  // namespace

@@ -637,7 +637,7 @@ TEST_F(ParameterPageOverPty, HintsNamesAndIdsAreWhereScreenReadersAndDriversLook
     // A list keeps its own name, its current text; the others carry one.
     EXPECT_EQ(w->accessibleName().isEmpty(), qobject_cast<QComboBox*>(w) != nullptr) << w->objectName().toStdString();
   }
-  EXPECT_EQ(controls, 66);  // 55 for the fields, 11 buttons and checks
+  EXPECT_EQ(controls, 68);  // 55 for the fields, 13 buttons and checks
   for (int id : {1036, 1156, 1157, 1244}) {
     bool labelled = false;
     for (QLabel* label : page->findChildren<QLabel*>()) labelled = labelled || label->buddy() == Control(id);
