@@ -1,13 +1,18 @@
 // Units measured alone with Google Benchmark: the frame scanner on a
 // recorded mix of replies, sampling frames and parameter blocks; the
-// monitoring samples taken into a full list and replayed for a view.
+// monitoring samples taken into a full list and replayed for a view; the
+// step-response figures of a long recording; the virtual drive's motor.
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <string>
+#include <vector>
 
 #include "bench/BenchRow.h"
 #include "link/FrameScanner.h"
 #include "monitor/SampleStore.h"
+#include "monitor/StepResponse.h"
+#include "sim/MotorModel.h"
 
 namespace zembra::bench {
 namespace {
@@ -89,6 +94,35 @@ void ReplayFullList(benchmark::State& state) {
 }
 BENCHMARK(ReplayFullList)->MinTime(1.0);
 
+// The figures of a step test recorded for a long time: 10000 samples, a
+// ringing step sampled every 5 ms with a little jitter.
+void StepAnalysis10000(benchmark::State& state) {
+  std::vector<TimedValue> samples;
+  for (int i = 0; i < 10000; ++i) {
+    const double t = i * 5.0 + (i % 3) - 1000.0;
+    const double y = t <= 0 ? 0.0 : 1.0 - std::exp(-t / 80.0) * std::cos(t / 40.0);
+    samples.push_back({t, 1000.0 * y + (i % 7)});
+  }
+  for (auto _ : state) benchmark::DoNotOptimize(StepResponse::Analyse(samples, {0.0, 1000.0, std::nullopt}));
+}
+BENCHMARK(StepAnalysis10000)->MinTime(1.0);
+
+// One second of the virtual drive's motor under its loops, during a move:
+// what the drive spends before answering a question after a second's quiet.
+void MotorSecond(benchmark::State& state) {
+  sim::MotorModel motor;
+  std::uint32_t now = 0;
+  motor.AdvanceTo(now);
+  for (auto _ : state) {
+    if (motor.Control() != sim::MotionControl::Position || motor.TrackingErrorCounts() == 0.0)
+      motor.CommandRelativeMove(now % 2000 == 0 ? 500000.0 : -500000.0);
+    now += 1000;
+    motor.AdvanceTo(now);
+  }
+  benchmark::DoNotOptimize(motor.PositionCounts());
+}
+BENCHMARK(MotorSecond)->MinTime(1.0);
+
 // Turns Google Benchmark's results into table rows.
 class RowReporter : public benchmark::ConsoleReporter {
  public:
@@ -104,6 +138,13 @@ class RowReporter : public benchmark::ConsoleReporter {
       } else if (run.run_name.function_name == "ReplayFullList") {
         const double ms = run.GetAdjustedRealTime() / 1e6;
         Print({"Replay of 60000 samples for a view change", Fixed(ms, 2, " ms"), "—", "—", "≤ 5 ms", ms <= 5});
+      } else if (run.run_name.function_name == "StepAnalysis10000") {
+        const double ms = run.GetAdjustedRealTime() / 1e6;
+        Print({"Step-response figures of 10000 samples", Fixed(ms, 2, " ms"), "—", "—", "≤ 5 ms", ms <= 5});
+      } else if (run.run_name.function_name == "MotorSecond") {
+        const double ms = run.GetAdjustedRealTime() / 1e6;
+        Print({"Virtual drive motor: 1 s of simulated motion (1000 steps)", Fixed(ms, 3, " ms"), "—", "—",
+               "≤ 0.5 ms", ms <= 0.5});
       }
     }
   }

@@ -86,6 +86,8 @@ CliOptions CliOptions::Parse(const QStringList& args) {
       o.eeprom = true;
     } else if (a == QLatin1String("--change-baud")) {
       o.changeBaud = true;
+    } else if (a == QLatin1String("--verify")) {
+      o.verify = true;
     } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
       o.showHelp = true;
     } else if (a == QLatin1String("--version")) {
@@ -130,8 +132,8 @@ CliOptions CliOptions::Parse(const QStringList& args) {
   }
   if (!o.error.isEmpty()) return o;
 
-  if ((o.eeprom || o.changeBaud) && o.command != CliCommand::Restore)
-    o.error = QStringLiteral("--eeprom 和 --change-baud 只用于 restore");
+  if ((o.eeprom || o.changeBaud || o.verify) && o.command != CliCommand::Restore)
+    o.error = QStringLiteral("--eeprom、--change-baud 和 --verify 只用于 restore");
   else if (o.simulate != 0 && !o.ports.isEmpty())
     o.error = QStringLiteral("--simulate 和 --port 不能同时使用");
   else if (o.simulate < 0 || o.simulate > kMaxSimulated)
@@ -147,8 +149,10 @@ QString CliOptions::HelpText() {
       "命令：\n"
       "  read                 识别每台驱动器并读取其参数\n"
       "  backup 文件          读取参数，再保存为参数方案文件（*.qnd）\n"
-      "  restore 文件 [--eeprom] [--change-baud]\n"
+      "  restore 文件 [--verify] [--eeprom] [--change-baud]\n"
       "                       把参数方案文件的参数写入每台驱动器；\n"
+      "                       --verify 写入后读回并比较（有不同时退出状态为 1，\n"
+      "                       且不保存至EEPROM），\n"
       "                       --eeprom 写入后再保存至驱动器的EEPROM，\n"
       "                       --change-baud 同时发送文件中的RS232和CAN波特率\n"
       "  verify 文件          读取参数并与参数方案文件比较\n"

@@ -20,6 +20,7 @@ struct CliOptions {
   QStringList texts;        // send
   bool eeprom = false;      // restore --eeprom
   bool changeBaud = false;  // restore --change-baud
+  bool verify = false;      // restore --verify
   bool showHelp = false;
   bool showVersion = false;
   QString error;            // non-empty: a usage error, in words

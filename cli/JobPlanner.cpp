@@ -87,7 +87,9 @@ PlanResult JobPlanner::Plan(const CliOptions& options, const QStringList& device
         drive::ParameterSet set;
         problem = LoadScheme(plan.file, drive::SchemeUse::Write, options.changeBaud, set);
         if (problem) break;
+        plan.restore.values = set;
         plan.restore.commands = drive::EncodeWrite(set, options.changeBaud);
+        plan.restore.verify = options.verify;
         plan.restore.eeprom = options.eeprom;
         plan.restore.changeBaud = options.changeBaud;
         plan.restore.serialBaud = std::atoi(std::string(set.SerialBaudText()).c_str());

@@ -39,6 +39,48 @@ QString EepromName(drive::EepromResult::Outcome outcome) {
   return {};
 }
 
+QString StateName(drive::ParameterReadout::StepState state) {
+  switch (state) {
+    case drive::ParameterReadout::StepState::Answered: return QStringLiteral("answered");
+    case drive::ParameterReadout::StepState::TimedOut: return QStringLiteral("timedOut");
+    case drive::ParameterReadout::StepState::Refused: return QStringLiteral("refused");
+    case drive::ParameterReadout::StepState::NotRun: return QStringLiteral("notRun");
+  }
+  return {};
+}
+
+// Both sides of every parameter: what the page would show, and what the
+// drive answered, so a script can tell "GLR answered 1" from 正转.
+QJsonArray Readout(const drive::ParameterReadout& readout) {
+  QJsonArray entries;
+  const auto steps = drive::ParameterTable::ReadSteps();
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    const bool answered = readout.StateOf(i) == drive::ParameterReadout::StepState::Answered;
+    for (drive::Field field : drive::ParameterTable::FieldsOf(steps[i])) {
+      entries.append(QJsonObject{
+          {QStringLiteral("read"), U(steps[i].mnemonic)},
+          {QStringLiteral("name"), U(drive::ParameterTable::Info(field).name)},
+          {QStringLiteral("state"), StateName(readout.StateOf(i))},
+          {QStringLiteral("shown"), answered && readout.Held(field) ? QJsonValue(U(readout.ShownText(field))) : QJsonValue()},
+          {QStringLiteral("reply"), answered ? QJsonValue(TextReport::ReplyText(readout.ReplyOf(i))) : QJsonValue()}});
+    }
+  }
+  return entries;
+}
+
+QJsonObject Verification(const drive::VerificationResult& result) {
+  QJsonArray differences;
+  for (const drive::VerifiedDifference& d : result.differences)
+    differences.append(QJsonObject{{QStringLiteral("name"), U(d.name)},
+                                   {QStringLiteral("written"), U(d.written)},
+                                   {QStringLiteral("drive"), U(d.drive)}});
+  return {{QStringLiteral("passed"), result.Passed()},
+          {QStringLiteral("checked"), result.checked},
+          {QStringLiteral("verified"), result.verified},
+          {QStringLiteral("differences"), differences},
+          {QStringLiteral("unread"), Strings(result.unread)}};
+}
+
 }  // namespace
 
 QJsonObject JsonReport::Document(CliCommand command, const std::vector<PortReport>& reports, ExitStatus status) {
@@ -77,6 +119,7 @@ QJsonObject JsonReport::Port(CliCommand command, const PortReport& report) {
       if (readout.StateOf(i) == ParameterReadout::StepState::Answered)
         parameters.insert(U(steps[i].mnemonic), readout.JsonValue(i));
     port.insert(QStringLiteral("parameters"), parameters);
+    port.insert(QStringLiteral("readout"), Readout(readout));
     port.insert(QStringLiteral("timedOut"), Strings(readout.TimedOut()));
     port.insert(QStringLiteral("answeredErr"), Strings(readout.AnsweredErr()));
   }
@@ -101,6 +144,7 @@ QJsonObject JsonReport::Port(CliCommand command, const PortReport& report) {
       port.insert(QStringLiteral("answeredErr"), Strings(report.answeredErr));
       port.insert(QStringLiteral("baudChanged"), report.baudChanged);
       port.insert(QStringLiteral("eeprom"), report.eeprom ? QJsonValue(EepromName(report.eeprom->outcome)) : QJsonValue());
+      port.insert(QStringLiteral("verification"), report.verification ? Verification(*report.verification) : QJsonValue());
       break;
     case CliCommand::Send: {
       QJsonArray replies;

@@ -9,6 +9,7 @@
 #include "cli/SchemeComparison.h"
 #include "drive/EepromSave.h"
 #include "drive/ParameterReadout.h"
+#include "drive/WriteVerification.h"
 #include "link/LinkRequester.h"
 
 namespace zembra::cli {
@@ -43,6 +44,7 @@ struct PortReport {
   int unconfirmed = 0;               // sent without an answer from the drive
   std::vector<std::string> answeredErr;
   bool baudChanged = false;
+  std::optional<drive::VerificationResult> verification;  // restore --verify
   std::optional<drive::EepromResult> eeprom;
 
   // send

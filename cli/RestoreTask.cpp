@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "drive/WriteVerification.h"
 #include "link/MSComm.h"
 
 namespace zembra::cli {
@@ -13,6 +14,7 @@ RestoreTask::RestoreTask(TransactionEngine& engine, const LinkWatch& watch, Rest
     : m_engine(engine),
       m_watch(watch),
       m_write(engine),
+      m_readBack(engine),
       m_save(engine),
       m_plan(std::move(plan)),
       m_report(report),
@@ -117,16 +119,66 @@ void RestoreTask::Conclude() {
     m_report.Fail(ExitStatus::NotConfirmed, why);
     return Finish();
   }
-  if (!m_plan.eeprom) return Finish();
+  if (!m_plan.eeprom && !m_plan.verify) return Finish();
   if (m_interrupted) {
-    m_report.Fail(ExitStatus::Interrupted, QStringLiteral("已中断：写入已完成，未保存至EEPROM"));
+    m_report.Fail(ExitStatus::Interrupted, m_plan.eeprom ? QStringLiteral("已中断：写入已完成，未保存至EEPROM")
+                                                         : QStringLiteral("已中断：写入已完成，未校验"));
     return Finish();
   }
+  // After "BAUD" the drive speaks the new rate.
   if (m_plan.changeBaud && !m_engine.OpenPort(m_plan.device, CMSComm::SettingsFor(m_plan.serialBaud))) {
     m_report.messageShown = true;  // the port said why
     m_report.Fail(ExitStatus::NoDrive, m_engine.Port().LastError());
     return Finish();
   }
+  if (m_plan.verify) return StartVerification();
+  Store();
+}
+
+void RestoreTask::StartVerification() {
+  const std::vector<bool> sent(m_plan.commands.size(), true);
+  m_readout.emplace(m_plan.values);
+  m_phase = Phase::Verifying;
+  if (m_onProgress) m_onProgress();
+  const bool started = m_readBack.Start(
+      drive::WriteVerification::ReadBackSteps(m_plan.commands, sent),
+      [this](const drive::ReadStepResult& step) {
+        m_readout->Apply(step);
+        if (step.outcome == drive::ReadStepResult::Outcome::Refused && step.refusal == SendResult::NotWritten)
+          Abort(QStringLiteral("串口已断开，参数未能读回"));
+        if (m_onProgress) m_onProgress();
+      },
+      [this](const drive::ReadSummary& summary) { OnVerified(summary); });
+  if (!started) {
+    m_report.Fail(ExitStatus::NotConfirmed, QStringLiteral("没有可校验的参数"));
+    Finish();
+  }
+}
+
+void RestoreTask::OnVerified(const drive::ReadSummary& summary) {
+  if (m_aborted) return Finish();
+  if (summary.stopped) {
+    m_report.Fail(ExitStatus::Interrupted, QStringLiteral("已中断：写入已完成，校验未完成"));
+    return Finish();
+  }
+  const std::vector<bool> sent(m_plan.commands.size(), true);
+  m_report.verification = drive::WriteVerification::Judge(m_plan.values, m_plan.commands, sent, *m_readout);
+  if (!m_report.verification->Passed()) {
+    QString why = QString::fromStdString(m_report.verification->Describe());
+    // Storing values the drive does not hold as sent would make them survive a power cycle.
+    if (m_plan.eeprom) why += QStringLiteral("，未保存至EEPROM");
+    m_report.Fail(ExitStatus::NotConfirmed, why);
+    return Finish();
+  }
+  if (!m_plan.eeprom) return Finish();
+  if (m_interrupted) {
+    m_report.Fail(ExitStatus::Interrupted, QStringLiteral("已中断：写入已校验，未保存至EEPROM"));
+    return Finish();
+  }
+  Store();
+}
+
+void RestoreTask::Store() {
   m_phase = Phase::Saving;
   if (m_onProgress) m_onProgress();
   m_save.Start([this](const drive::EepromResult& r) { OnSaved(r); });
@@ -148,6 +200,7 @@ void RestoreTask::Interrupt() {
   // EEPROM save in progress is let finish: stopping it would leave nobody
   // knowing whether the drive stored.
   if (m_phase == Phase::Writing) m_write.Stop();
+  if (m_phase == Phase::Verifying) m_readBack.Stop();
 }
 
 void RestoreTask::Abort(const QString& reason) {
@@ -160,6 +213,9 @@ void RestoreTask::Abort(const QString& reason) {
     case Phase::AwaitingLateReplies:
       KillTimer(Handle(), kTimerLateReplies);
       Finish();
+      return;
+    case Phase::Verifying:
+      m_readBack.Stop();
       return;
     case Phase::Saving:
       m_save.Stop();
@@ -180,6 +236,8 @@ void RestoreTask::Finish() {
 
 QString RestoreTask::Progress() const {
   if (m_phase == Phase::Saving) return QStringLiteral("保存至EEPROM");
+  if (m_phase == Phase::Verifying)
+    return QStringLiteral("校验参数 %1/%2").arg(m_readBack.StepsDone()).arg(m_readBack.StepsPlanned());
   return QStringLiteral("写入参数 %1/%2").arg(m_report.sent.size()).arg(m_plan.commands.size());
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // restore: the page's "设 置" for the file's values, command for command
 // with its pauses; with a baud change the two baud commands after them;
-// with --eeprom, "ESA" once every command went out and was confirmed.
+// with --verify, the written parameters read back and compared with what
+// was sent; with --eeprom, "ESA" once every command went out and was
+// confirmed (and, with --verify, read back as sent).
 //
 // Writes do not wait for answers, but the drive answers every command, so
 // the replies counted on the link tell a confirmed write from one that
@@ -16,12 +18,16 @@
 #include "cli/PortTask.h"
 #include "drive/CommandSequence.h"
 #include "drive/EepromSave.h"
+#include "drive/ParameterReadSequence.h"
+#include "drive/ParameterReadout.h"
 #include "platform/WindowRuntime.h"
 
 namespace zembra::cli {
 
 struct RestorePlan {
+  drive::ParameterSet values;  // what the commands were made from
   std::vector<drive::DriveCommand> commands;
+  bool verify = false;
   bool eeprom = false;
   bool changeBaud = false;
   int serialBaud = 0;  // the rate the drive speaks after a baud change
@@ -49,7 +55,7 @@ class RestoreTask : public PortTask, public MessageWindow {
   void OnTimer(std::uint32_t timerId) override;
 
  private:
-  enum class Phase { Idle, Writing, AwaitingLateReplies, Saving, Done };
+  enum class Phase { Idle, Writing, AwaitingLateReplies, Verifying, Saving, Done };
   enum Timer : std::uint32_t { kTimerLateReplies = 1 };
   static constexpr std::uint32_t kLateReplyPollMs = 20;
 
@@ -58,6 +64,9 @@ class RestoreTask : public PortTask, public MessageWindow {
   bool DriveWentQuiet() const;
   int Unconfirmed() const;
   void Conclude();
+  void StartVerification();
+  void OnVerified(const drive::ReadSummary& summary);
+  void Store();
   void OnSaved(const drive::EepromResult& result);
   void Finish();
   static bool IsBaudCommand(const drive::DriveCommand& command);
@@ -65,6 +74,8 @@ class RestoreTask : public PortTask, public MessageWindow {
   TransactionEngine& m_engine;
   const LinkWatch& m_watch;
   drive::CommandSequence m_write;
+  drive::ParameterReadSequence m_readBack;
+  std::optional<drive::ParameterReadout> m_readout;
   drive::EepromSave m_save;
   RestorePlan m_plan;
   PortReport& m_report;

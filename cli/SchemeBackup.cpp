@@ -18,8 +18,11 @@ bool Exists(const std::string& path) {
 std::optional<std::string> SchemeBackup::StartValues(const std::string& path, const drive::ParameterSet& freshPage,
                                                      drive::ParameterSet& start) {
   start = freshPage;
-  if (!Exists(path)) return std::nullopt;
   CIniStore store(path);
+  // Found out now, not after the drive was read: a refusal means nothing
+  // was sent.
+  if (!store.CanSave()) return "无法在此保存 " + path + "：" + store.LastError();
+  if (!Exists(path)) return std::nullopt;
   if (!store.LoadExisting()) return "无法读取已有的文件 " + path;
   drive::ParameterSet fromFile = freshPage;
   if (drive::SchemeMapping::Load(store, fromFile) != drive::SchemeLoadResult::Loaded)

@@ -15,7 +15,8 @@ class SchemeBackup {
   // The values a backup to `path` starts from: the existing file's, or
   // `freshPage` when there is no file. An existing file that cannot be read
   // or is not a scheme file is refused (message in words), so a mistyped
-  // name never turns some other file into a scheme.
+  // name never turns some other file into a scheme; so is a path where no
+  // file can be saved.
   static std::optional<std::string> StartValues(const std::string& path, const drive::ParameterSet& freshPage,
                                                 drive::ParameterSet& start);
 

@@ -95,6 +95,7 @@ void TextReport::WriteBlock(CliCommand command, const PortReport& report, std::o
       if (!report.answeredErr.empty()) Line(out, QStringLiteral("驱动器回复ERR：%1").arg(Joined(report.answeredErr)));
       if (report.unconfirmed > 0) Line(out, QStringLiteral("未得到确认的命令：%1 条").arg(report.unconfirmed));
       if (report.baudChanged) Line(out, kBaudChanged);
+      if (report.verification) Line(out, U(report.verification->Describe()));
       if (report.eeprom) Line(out, U(drive::DescribeEepromResult(*report.eeprom)));
       break;
     case CliCommand::Send:

@@ -187,7 +187,7 @@ std::string CIniStore::Serialise() const {
   return out;
 }
 
-bool CIniStore::Save() {
+std::string CIniStore::SaveTarget() const {
   // Replace what a link points at, not the link itself.
   std::string target = m_path;
   struct stat linkStat {};
@@ -197,20 +197,42 @@ bool CIniStore::Save() {
       std::free(resolved);
     }
   }
+  return target;
+}
 
+int CIniStore::CreateTemporary(const std::string& folder, std::string& temporary) {
   static std::atomic<unsigned> s_counter{0};
-  const std::string folder = FolderOf(target);
-  std::string temporary;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
     temporary = folder + "/.inisave." + std::to_string(::getpid()) + "." + std::to_string(s_counter++);
     fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) break;
   }
-  if (fd < 0) {
-    m_lastError = SaveError("create", errno);
+  if (fd < 0) m_lastError = SaveError("create", errno);
+  return fd;
+}
+
+bool CIniStore::CanSave() {
+  const std::string target = SaveTarget();
+  struct stat st {};
+  if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    m_lastError = SaveError("rename", EISDIR);
     return false;
   }
+  std::string temporary;
+  const int fd = CreateTemporary(FolderOf(target), temporary);
+  if (fd < 0) return false;
+  ::close(fd);
+  ::unlink(temporary.c_str());
+  return true;
+}
+
+bool CIniStore::Save() {
+  const std::string target = SaveTarget();
+  const std::string folder = FolderOf(target);
+  std::string temporary;
+  int fd = CreateTemporary(folder, temporary);
+  if (fd < 0) return false;
 
   auto fail = [&](const char* step) {
     int error = errno;

@@ -36,6 +36,9 @@ class CIniStore {
   // renamed over the target, so the old file survives any failure. False
   // (and LastError says why) when the file was not written.
   bool Save();
+  // Whether Save() could put a file at the path: its folder takes a new
+  // file and nothing but a regular file is there. Changes nothing.
+  bool CanSave();
 
   // Index of the first section / key with exactly this name, or -1.
   int FindSection(std::string_view section) const;
@@ -78,6 +81,10 @@ class CIniStore {
   };
 
   bool Load(bool createIfMissing);
+  std::string SaveTarget() const;
+  // A new file beside the target, opened for writing; -1 (and LastError)
+  // when the folder takes none.
+  int CreateTemporary(const std::string& folder, std::string& temporary);
   void ParseLine(std::string_view line, std::string& currentSection);
   bool Store(std::string_view section, std::string_view key, std::string_view value, bool create);
   std::string Serialise() const;

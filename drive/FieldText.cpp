@@ -56,6 +56,12 @@ ParsedNumber ParseReal(std::string_view text) {
   if (error == std::errc::result_out_of_range || !std::isfinite(value) ||
       std::fabs(value) > std::numeric_limits<float>::max())
     return {std::nullopt, "超出数值范围", true};
+  // The page holds a float and sends it truncated: a number whose float
+  // truncates to another whole number would be sent as something the
+  // text does not say (16777217 as 16777216).
+  // (Numbers beyond what any command carries are left to the range.)
+  if (std::fabs(value) < 2147483648.0 && std::trunc(static_cast<double>(static_cast<float>(value))) != std::trunc(value))
+    return {std::nullopt, "超出单精度数的精度", true};
   return {negative ? -value : value, {}};
 }
 

@@ -21,8 +21,8 @@ void HeldValues::Set(Field field, double value) {
 
 void HeldValues::SetFromDrive(Field field, double value, const std::optional<std::string>& text) {
   m_values.Set(field, value);
-  // A reply that reads as exactly the number it holds needs no text of its
-  // own; keeping one would only hide a later typed "15" behind "15".
+  // A reply that reads exactly as the number it holds is shown as that
+  // number: only replies the page could not write itself stay as text.
   if (text && *text == FormatNumber(field, m_values.Value(field))) {
     m_driveTexts[Index(field)].reset();
   } else {

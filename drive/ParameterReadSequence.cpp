@@ -104,7 +104,7 @@ void ParameterReadSequence::EndStep(ReadStepResult result) {
   if (StepHandler onStep = m_onStep) onStep(result);
   if (!m_running) return;  // the handler stopped the read
   ++m_next;
-  SetTimer(Handle(), kTimerPause, Ms(kPause));
+  SetTimer(Handle(), kTimerPause, Ms(m_pause));
 }
 
 void ParameterReadSequence::OnTimer(std::uint32_t timerId) {

@@ -65,6 +65,10 @@ class ParameterReadSequence : public MessageWindow {
   int StepsPlanned() const { return static_cast<int>(m_steps.size()); }
   static int StepCount() { return static_cast<int>(ParameterTable::ReadSteps().size()); }
 
+  // The pause after each step; kPause unless a drive that needs less
+  // (a virtual one) is read.
+  void SetPause(std::chrono::milliseconds pause) { m_pause = pause; }
+
   void OnTimer(std::uint32_t timerId) override;
 
  private:
@@ -78,6 +82,7 @@ class ParameterReadSequence : public MessageWindow {
 
   LinkRequester m_requester;
   bool m_running = false;
+  std::chrono::milliseconds m_pause = kPause;
   std::vector<int> m_steps;  // indices into the read order
   int m_next = 0;            // position in m_steps of the step in progress
   StepHandler m_onStep;

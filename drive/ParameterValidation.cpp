@@ -13,6 +13,9 @@ constexpr double kIntMax = std::numeric_limits<int>::max();
 
 std::string Number(Field field, double value) { return FormatNumber(field, value); }
 
+// A range's end in plain digits, also for float fields ("2000000000").
+std::string End(double value) { return std::to_string(static_cast<long long>(value)); }
+
 // "-2100000000 到 0 之间的整数", "不小于 1 的整数".
 std::string RangeWords(Field field) {
   const bool isFloat = ParameterTable::Info(field).type == ValueType::Float;
@@ -29,9 +32,9 @@ std::string RangeSpan(Field field) {
   if (!range) return {};
   const bool hasMin = range->min > kIntMin;
   const bool hasMax = range->max < kIntMax;
-  if (hasMin && hasMax) return Number(field, range->min) + " 到 " + Number(field, range->max);
-  if (hasMin) return "不小于 " + Number(field, range->min);
-  if (hasMax) return "不大于 " + Number(field, range->max);
+  if (hasMin && hasMax) return End(range->min) + " 到 " + End(range->max);
+  if (hasMin) return "不小于 " + End(range->min);
+  if (hasMax) return "不大于 " + End(range->max);
   return {};
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "drive/DriveText.h"
 #include "drive/HeldValues.h"
 #include "drive/ParameterTable.h"
 
@@ -50,6 +51,9 @@ VerificationResult WriteVerification::Judge(const ParameterSet& written, const s
     bool held = true;
     for (Field field : ParameterTable::FieldsOf(*ParameterTable::WriteStepOf(command.field)))
       held = held && readBack.Held(field);
+    // "ERR" reads as 0 on the page, but it is no value the drive holds.
+    const int step = StepIndex(ParameterTable::ReadStepOf(command.field));
+    if (step >= 0 && ContainsErr(readBack.ReplyOf(static_cast<std::size_t>(step)))) held = false;
     if (!held) {
       result.unread.push_back(name);
       continue;

@@ -61,7 +61,13 @@ CBasicParam::~CBasicParam() {
 void CBasicParam::AttachLink(TransactionEngine& engine) {
   if (m_ops) m_ops->StopAll();
   m_ops = std::make_unique<ParameterOperations>(engine);
+  if (m_pauses) m_ops->SetPauses(m_pauses->first, m_pauses->second);
   RefreshButtons();
+}
+
+void CBasicParam::SetPauses(std::chrono::milliseconds read, std::chrono::milliseconds write) {
+  m_pauses.emplace(read, write);
+  if (m_ops) m_ops->SetPauses(read, write);
 }
 
 void CBasicParam::DetachLink() {
@@ -140,6 +146,13 @@ std::optional<drive::ParameterSet> CBasicParam::TakeControls(TakeFor purpose) {
     m_form->FocusField(problem->field);
     // A scheme keeps the values as they stand once the user was told.
     return purpose == TakeFor::Saving ? std::optional(taken.values) : std::nullopt;
+  }
+  if (purpose == TakeFor::Writing) {
+    if (std::optional<drive::FieldProblem> refusal = drive::CheckForWrite(taken.values, m_form->ChangeBaudCheck()->isChecked())) {
+      Tell(QString::fromStdString(refusal->message));
+      m_form->FocusField(refusal->field);
+      return std::nullopt;
+    }
   }
   m_held.Commit(taken.values, taken.typed);
   for (Field field : taken.typed) {
@@ -334,11 +347,6 @@ void CBasicParam::WriteParameters() {
   const std::optional<drive::ParameterSet> values = TakeControls(TakeFor::Writing);
   if (!values) return;
   const bool changeBaud = m_form->ChangeBaudCheck()->isChecked();
-  if (std::optional<drive::FieldProblem> refusal = drive::CheckForWrite(*values, changeBaud)) {
-    Tell(QString::fromStdString(refusal->message));
-    m_form->FocusField(refusal->field);
-    return;
-  }
   m_written = *values;
   m_writeCommands = drive::EncodeWrite(*values, changeBaud);
   m_writeSent.assign(m_writeCommands.size(), false);

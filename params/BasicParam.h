@@ -51,6 +51,8 @@ class CBasicParam : public CPropertyViewPage {
   void AttachLink(TransactionEngine& engine);
   // Stops whatever runs and lets go of the link (before the link goes).
   void DetachLink();
+  // The pauses between commands (see ParameterOperations::SetPauses).
+  void SetPauses(std::chrono::milliseconds read, std::chrono::milliseconds write);
   // The main frame's progress pane (hidden status bar, third pane).
   void SetStatusTextSink(std::function<void(const QString&)> sink) { m_statusText = std::move(sink); }
   // The console's text sink: narrow GBK text, line ends converted there.
@@ -142,6 +144,7 @@ class CBasicParam : public CPropertyViewPage {
   std::function<void(const QString&)> m_statusText;
   std::function<void(std::string_view)> m_console;
   std::function<QString()> m_modelName;
+  std::optional<std::pair<std::chrono::milliseconds, std::chrono::milliseconds>> m_pauses;
   bool m_eepromAllowed = false;  // a complete write since the last EEPROM save
   drive::ParameterSet m_written;  // the values the running write was made from
   std::vector<drive::DriveCommand> m_writeCommands;

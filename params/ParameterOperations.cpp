@@ -72,6 +72,9 @@ ParameterOperations::StartResult ParameterOperations::StartWrite(std::vector<dri
   const StartResult can = CanStart(true);
   if (can != StartResult::Started) return can;
   m_running = Kind::Write;
+  if (m_writePause)
+    for (drive::DriveCommand& command : commands)
+      if (command.pauseAfter.count() > 0) command.pauseAfter = *m_writePause;
   m_write.Start(
       std::move(commands),
       [this, onStep = std::move(onStep)](const drive::CommandResult& result) {
@@ -125,6 +128,11 @@ ParameterOperations::StartResult ParameterOperations::StartPhaseInit(ReplyHandle
     if (onDone) onDone(reply);
   });
   return StartResult::Started;
+}
+
+void ParameterOperations::SetPauses(std::chrono::milliseconds read, std::chrono::milliseconds write) {
+  m_read.SetPause(read);
+  m_writePause = write;
 }
 
 void ParameterOperations::StopAll() {

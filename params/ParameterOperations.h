@@ -7,6 +7,7 @@
 // reports on the GUI thread.
 #include <QString>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "drive/CommandSequence.h"
@@ -58,6 +59,11 @@ class ParameterOperations {
   // Ends the running operation at once, without calling back.
   void StopAll();
 
+  // The pauses after each read step and each written command. A real
+  // drive needs the defaults; a virtual one answers at once, and tests
+  // that run hundreds of writes against it use shorter ones.
+  void SetPauses(std::chrono::milliseconds read, std::chrono::milliseconds write);
+
   // How long a refused command is retried before it counts as refused.
   static constexpr std::chrono::milliseconds kPatience{1000};
 
@@ -73,6 +79,7 @@ class ParameterOperations {
   drive::CommandSequence m_write;
   drive::EepromSave m_eeprom;
   LinkRequester m_single;
+  std::optional<std::chrono::milliseconds> m_writePause;
   Kind m_running = Kind::None;
   // Set while StopAll runs: a stopped read or write ends by calling its
   // finish handler, which nobody is to hear.

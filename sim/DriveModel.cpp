@@ -141,6 +141,14 @@ void DriveModel::ApplyMotorSettings() {
   // "A" sets the ramp: each unit is 30 rpm/s, so the factory 100 ramps to
   // 3000 rpm in a second.
   settings.accelerationRpmPerS = working_.Get(DriveParameter::Acceleration) * 30.0;
+  MotorModel::Gains& gains = settings.gains;
+  gains.speedProportional = working_.Get(DriveParameter::SpeedProportional);
+  gains.speedIntegral = working_.Get(DriveParameter::SpeedIntegral);
+  gains.speedDerivative = working_.Get(DriveParameter::SpeedDerivative);
+  gains.positionProportional = working_.Get(DriveParameter::PositionProportional);
+  gains.positionIntegral = working_.Get(DriveParameter::PositionIntegral);
+  gains.positionDerivative = working_.Get(DriveParameter::PositionDerivative);
+  gains.speedFeedForward = working_.Get(DriveParameter::SpeedFeedForward);
   motor_.Configure(settings);
 }
 

@@ -7,23 +7,35 @@ namespace zembra::sim {
 
 namespace {
 
-// Speed loop: natural frequency and damping of its second-order response.
-constexpr double kSpeedLoopOmega = 40.0;
-constexpr double kSpeedLoopDamping = 0.6;
-// Position loop gain near the target (1/s).
-constexpr double kPositionGainPerS = 12.0;
+// The rotor, in the drive's units: current (mA) per acceleration (rpm/s)
+// is J / Kt; friction as a current: viscous per rpm, and a dry part that
+// rounds off below a few rpm instead of switching, so the loops settle
+// without chatter.
+constexpr double kInertiaMaPerRpmPerS = 0.2;
+constexpr double kViscousMaPerRpm = 0.1;
+constexpr double kDryFrictionMa = 30.0;
+constexpr double kDryFrictionKneeRpm = 10.0;
+// The drive measures speed from encoder counts through a short filter.
+constexpr double kSpeedFilterS = 0.002;
+
+// What one unit of each gain means.
+constexpr double kSpeedProportionalMaPerRpm = 0.08;
+constexpr double kSpeedIntegralMaPerRpmS = 6.0;
+constexpr double kSpeedDerivativeMaPerRpmPerS = 0.002;
+constexpr double kPositionProportionalPerS = 1.0;
+constexpr double kPositionIntegralPerS2 = 1.0;
+constexpr double kPositionDerivativeShare = 0.01;
+constexpr double kFeedForwardShare = 0.01;
+
 // The emergency stop brakes this many times harder than a normal ramp.
 constexpr double kEmergencyRampFactor = 4.0;
-// Position moves brake a little more gently than they accelerate, so the
-// speed loop's lag does not carry them past the target.
-constexpr double kBrakingShare = 0.7;
-constexpr double kMaCurrentPerRpmPerS = 0.2;
-constexpr double kMaCurrentPerRpm = 0.1;
-constexpr double kFrictionCurrentMa = 30.0;
-constexpr double kStepS = 0.001;
 // Longer gaps are not stepped through: the motor is taken as settled.
-constexpr double kMaxSimulatedGapS = 20.0;
+constexpr std::uint32_t kMaxSimulatedGapMs = 20000;
+// At rest below these, the model stops exactly instead of creeping.
 constexpr double kRestSpeedRpm = 0.01;
+constexpr double kRestAccelRpmPerS = 1.0;
+constexpr double kInPositionCounts = 0.5;
+constexpr double kInPositionRpm = 0.5;
 
 }  // namespace
 
@@ -56,7 +68,14 @@ bool MotorModel::CommandSpeed(double rpm) {
 
 bool MotorModel::CommandAbsoluteMove(double targetCounts) {
   if (!MayMove()) return false;
+  if (control_ != MotionControl::Position) {
+    // The profile starts where the motor is, at the speed it has.
+    profileCounts_ = positionCounts_;
+    profileCps_ = measuredRpm_ * CountsPerSecondPerRpm();
+    positionIntegral_ = 0.0;
+  }
   targetCounts_ = targetCounts;
+  profileDone_ = false;
   control_ = MotionControl::Position;
   return true;
 }
@@ -67,12 +86,15 @@ bool MotorModel::CommandRelativeMove(double deltaCounts) {
 }
 
 void MotorModel::ZeroPosition() {
-  if (control_ == MotionControl::Position) targetCounts_ -= positionCounts_;
+  if (control_ == MotionControl::Position) {
+    targetCounts_ -= positionCounts_;
+    profileCounts_ -= positionCounts_;
+  }
   positionCounts_ = 0.0;
 }
 
 double MotorModel::TrackingErrorCounts() const {
-  return control_ == MotionControl::Position ? targetCounts_ - positionCounts_ : 0.0;
+  return control_ == MotionControl::Position ? profileCounts_ - positionCounts_ : 0.0;
 }
 
 double MotorModel::CountsPerSecondPerRpm() const {
@@ -84,59 +106,146 @@ double MotorModel::RampRpmPerS() const {
   return emergencyStop_ ? ramp * kEmergencyRampFactor : ramp;
 }
 
-double MotorModel::CommandedSpeedRpm() const {
-  switch (control_) {
-    case MotionControl::Idle: return 0.0;
-    case MotionControl::Speed: return speedCommandRpm_;
-    case MotionControl::Position: {
-      const double error = targetCounts_ - positionCounts_;
-      const double cps = CountsPerSecondPerRpm();
-      // The fastest speed from which the ramp still stops on the target,
-      // and near the target a proportional approach.
-      const double revolutions = std::fabs(error) / settings_.countsPerRevolution;
-      const double braking =
-          60.0 * std::sqrt(2.0 * kBrakingShare * RampRpmPerS() / 60.0 * revolutions);
-      const double proportional = kPositionGainPerS * std::fabs(error) / cps;
-      const double rpm = std::min({settings_.maxSpeedRpm, braking, proportional});
-      return std::copysign(rpm, error);
-    }
-  }
-  return 0.0;
+double MotorModel::FrictionMa(double rpm) const {
+  return kViscousMaPerRpm * rpm + kDryFrictionMa * std::tanh(rpm / kDryFrictionKneeRpm);
 }
 
-void MotorModel::Step(double seconds) {
-  // The reference ramps toward the command.
-  const double command = CommandedSpeedRpm();
-  const double maxChange = RampRpmPerS() * seconds;
-  referenceRpm_ += std::clamp(command - referenceRpm_, -maxChange, maxChange);
-
-  // The speed loop: semi-implicit Euler on the second-order response.
-  const double w = kSpeedLoopOmega;
-  accelRpmPerS_ += (w * w * (referenceRpm_ - speedRpm_) - 2.0 * kSpeedLoopDamping * w * accelRpmPerS_) * seconds;
-  const double start = speedRpm_;
-  speedRpm_ += accelRpmPerS_ * seconds;
-  positionCounts_ += 0.5 * (start + speedRpm_) * seconds * CountsPerSecondPerRpm();
-
-  double current = kMaCurrentPerRpmPerS * accelRpmPerS_ + kMaCurrentPerRpm * speedRpm_;
-  if (std::fabs(speedRpm_) > kRestSpeedRpm) current += std::copysign(kFrictionCurrentMa, speedRpm_);
-  currentMa_ = std::clamp(current, -settings_.peakCurrentMa, settings_.peakCurrentMa);
-
-  if (control_ == MotionControl::Position &&
-      std::fabs(targetCounts_ - positionCounts_) < 0.5 && std::fabs(speedRpm_) < 0.5) {
-    positionCounts_ = targetCounts_;
-    Settle();
+void MotorModel::StepProfile() {
+  if (profileDone_) return;
+  const double cps = CountsPerSecondPerRpm();
+  const double accel = RampRpmPerS() * cps;
+  const double maxCps = settings_.maxSpeedRpm * cps;
+  const double togo = targetCounts_ - profileCounts_;
+  // The fastest speed from which the ramp still stops on the target.
+  const double stopping = std::sqrt(2.0 * accel * std::fabs(togo));
+  const double wanted = std::copysign(std::min(maxCps, stopping), togo);
+  const double change = accel * kStepS;
+  profileCps_ += std::clamp(wanted - profileCps_, -change, change);
+  profileCounts_ += profileCps_ * kStepS;
+  const double left = targetCounts_ - profileCounts_;
+  // Arrived, or passed the target within one step's braking.
+  const bool passed = (left == 0.0) || (std::signbit(left) != std::signbit(togo));
+  if ((passed || std::fabs(left) < kInPositionCounts) && std::fabs(profileCps_) <= 2.0 * change) {
+    profileCounts_ = targetCounts_;
+    profileCps_ = 0.0;
+    profileDone_ = true;
   }
-  if (control_ != MotionControl::Position && command == 0.0 && referenceRpm_ == 0.0 &&
-      std::fabs(speedRpm_) < kRestSpeedRpm && std::fabs(accelRpmPerS_) < 1.0) {
+}
+
+double MotorModel::PositionLoopRpm() {
+  const Gains& g = settings_.gains;
+  const double cps = CountsPerSecondPerRpm();
+  const double error = profileCounts_ - positionCounts_;
+  const double errorRate = profileCps_ - measuredRpm_ * cps;
+  const double withoutIntegral = kPositionProportionalPerS * g.positionProportional * error +
+                                 kPositionDerivativeShare * g.positionDerivative * errorRate +
+                                 kFeedForwardShare * g.speedFeedForward * profileCps_;
+  const double integralGain = kPositionIntegralPerS2 * g.positionIntegral;
+  double wantedCps = withoutIntegral + integralGain * positionIntegral_;
+  const double maxCps = settings_.maxSpeedRpm * cps;
+  // The integral only grows while the speed it asks for can be given.
+  if (std::fabs(wantedCps) < maxCps || std::signbit(error) != std::signbit(wantedCps)) {
+    positionIntegral_ += error * kStepS;
+    wantedCps = withoutIntegral + integralGain * positionIntegral_;
+  }
+  return std::clamp(wantedCps / cps, -settings_.maxSpeedRpm, settings_.maxSpeedRpm);
+}
+
+void MotorModel::SpeedLoopAndMotor() {
+  const Gains& g = settings_.gains;
+  const double peak = std::max(0.0, settings_.peakCurrentMa);
+  const double error = referenceRpm_ - measuredRpm_;
+  // Derivative on the measured speed, not the error: a stepped reference
+  // does not kick the current.
+  const double derivative = kSpeedDerivativeMaPerRpmPerS * g.speedDerivative * accelMeasuredRpmPerS_;
+  const double wanted = kSpeedProportionalMaPerRpm * g.speedProportional * error + integralMa_ - derivative;
+  const double current = std::clamp(wanted, -peak, peak);
+  // Anti-windup: while the current is at its limit the integral may only
+  // shrink, so a long saturated step does not overshoot by the stored excess.
+  if (current == wanted || std::signbit(error) != std::signbit(wanted)) {
+    integralMa_ = std::clamp(integralMa_ + kSpeedIntegralMaPerRpmS * g.speedIntegral * error * kStepS, -peak, peak);
+  }
+
+  accelRpmPerS_ = (current - FrictionMa(speedRpm_)) / kInertiaMaPerRpmPerS;
+  const double start = speedRpm_;
+  speedRpm_ += accelRpmPerS_ * kStepS;
+  positionCounts_ += 0.5 * (start + speedRpm_) * kStepS * CountsPerSecondPerRpm();
+  const double measuredBefore = measuredRpm_;
+  measuredRpm_ += (speedRpm_ - measuredRpm_) * (kStepS / kSpeedFilterS);
+  accelMeasuredRpmPerS_ = (measuredRpm_ - measuredBefore) / kStepS;
+  currentMa_ = current;
+}
+
+void MotorModel::Step() {
+  double command = 0.0;
+  switch (control_) {
+    case MotionControl::Idle:
+    case MotionControl::Speed: {
+      command = control_ == MotionControl::Speed ? speedCommandRpm_ : 0.0;
+      const double maxChange = RampRpmPerS() * kStepS;
+      referenceRpm_ += std::clamp(command - referenceRpm_, -maxChange, maxChange);
+      break;
+    }
+    case MotionControl::Position:
+      StepProfile();
+      referenceRpm_ = PositionLoopRpm();
+      break;
+  }
+  SpeedLoopAndMotor();
+
+  if (control_ == MotionControl::Position) {
+    if (profileDone_ && std::fabs(targetCounts_ - positionCounts_) < kInPositionCounts &&
+        std::fabs(speedRpm_) < kInPositionRpm && std::fabs(measuredRpm_) < kInPositionRpm) {
+      positionCounts_ = targetCounts_;
+      positionIntegral_ = 0.0;
+      Settle();
+    }
+  } else if (control_ == MotionControl::Idle) {
+    // Disabled or emergency-stopped: once the ramp is down and the motor
+    // has come to rest (or would turn back), the drive holds it there
+    // instead of letting the speed loop swing it backwards.
+    if (referenceRpm_ != 0.0) {
+      brakingFromRpm_ = referenceRpm_;
+    } else if (std::fabs(speedRpm_) < kInPositionRpm || std::signbit(speedRpm_) != std::signbit(brakingFromRpm_)) {
+      Settle();
+    }
+  } else if (command == 0.0 && referenceRpm_ == 0.0 && std::fabs(speedRpm_) < kRestSpeedRpm &&
+             std::fabs(measuredRpm_) < kRestSpeedRpm && std::fabs(accelRpmPerS_) < kRestAccelRpmPerS) {
     Settle();
   }
 }
 
 void MotorModel::Settle() {
   referenceRpm_ = 0.0;
+  integralMa_ = 0.0;
   speedRpm_ = 0.0;
+  measuredRpm_ = 0.0;
   accelRpmPerS_ = 0.0;
+  accelMeasuredRpmPerS_ = 0.0;
   currentMa_ = 0.0;
+}
+
+void MotorModel::JumpToEndState(double seconds) {
+  // A long gap: whatever was under way has long reached its end state.
+  if (control_ == MotionControl::Position) {
+    profileCounts_ = positionCounts_ = targetCounts_;
+    profileCps_ = 0.0;
+    profileDone_ = true;
+    positionIntegral_ = 0.0;
+    Settle();
+    return;
+  }
+  const double speed = control_ == MotionControl::Speed ? speedCommandRpm_ : 0.0;
+  if (speed == 0.0) {
+    Settle();
+    return;
+  }
+  referenceRpm_ = speedRpm_ = measuredRpm_ = speed;
+  accelRpmPerS_ = accelMeasuredRpmPerS_ = 0.0;
+  // The integral carries the friction at that speed, as the loop would
+  // have left it.
+  integralMa_ = currentMa_ = std::clamp(FrictionMa(speed), -settings_.peakCurrentMa, settings_.peakCurrentMa);
+  positionCounts_ += speed * seconds * CountsPerSecondPerRpm();
 }
 
 void MotorModel::AdvanceTo(std::uint32_t nowMs) {
@@ -148,26 +257,9 @@ void MotorModel::AdvanceTo(std::uint32_t nowMs) {
   // Unsigned subtraction keeps working across the tick's wrap.
   const std::uint32_t elapsedMs = nowMs - lastMs_;
   lastMs_ = nowMs;
-  double remaining = static_cast<double>(elapsedMs) / 1000.0;
-  if (remaining <= 0.0) return;
-
-  const double stepped = std::min(remaining, kMaxSimulatedGapS);
-  for (double left = stepped; left > 1e-12; left -= kStepS) Step(std::min(kStepS, left));
-  remaining -= stepped;
-  if (remaining <= 0.0) return;
-  // A long gap: whatever was under way has long reached its end state.
-  if (control_ == MotionControl::Position) {
-    positionCounts_ = targetCounts_;
-    Settle();
-    return;
-  }
-  const double command = CommandedSpeedRpm();
-  referenceRpm_ = speedRpm_ = command;
-  accelRpmPerS_ = 0.0;
-  positionCounts_ += command * remaining * CountsPerSecondPerRpm();
-  double current = kMaCurrentPerRpm * command;
-  if (std::fabs(command) > kRestSpeedRpm) current += std::copysign(kFrictionCurrentMa, command);
-  currentMa_ = std::clamp(current, -settings_.peakCurrentMa, settings_.peakCurrentMa);
+  const std::uint32_t stepped = std::min(elapsedMs, kMaxSimulatedGapMs);
+  for (std::uint32_t i = 0; i < stepped; ++i) Step();
+  if (elapsedMs > stepped) JumpToEndState(static_cast<double>(elapsedMs - stepped) / 1000.0);
 }
 
 }  // namespace zembra::sim

@@ -4,6 +4,10 @@
 // progress line's width.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
+#include <random>
+
 #include "cli/CliOptions.h"
 #include "cli/FileTemplate.h"
 #include "cli/JobPlanner.h"
@@ -15,6 +19,7 @@
 #include "platform/Gbk.h"
 #include "tests/common/TempFolder.h"
 #include "tests/support/SchemeText.h"
+#include "tests/support/SchemeWriteOracle.h"
 
 namespace zembra::cli {
 namespace {
@@ -155,6 +160,106 @@ TEST_F(Planning, FilesThatCannotBeUsedAreRefusedBeforeAnythingIsSent) {
   EXPECT_FALSE(Plan({"restore", nobaud.constData(), "--change-baud"}, {two[0]}).error.isEmpty());
 
   EXPECT_FALSE(Plan({"send", "gsp", "   "}, {two[0]}).error.isEmpty());
+}
+
+// Hand-edited scheme files, mutated at random from a whole file and from
+// the values of the scheme fuzz target's corpus: garbage, signs, huge
+// numbers, exponents, fractions, choices that name nothing, keys left
+// out. Each is refused before anything is sent, or its write carries
+// exactly the numbers its text says. ZEMBRA_SEED repeats a run.
+TEST_F(Planning, AMutatedSchemeIsRefusedOrWrittenExactlyAsItsTextSays) {
+  const unsigned seed = qEnvironmentVariableIsSet("ZEMBRA_SEED") ? qEnvironmentVariableIntValue("ZEMBRA_SEED")
+                                                                 : std::random_device{}();
+  SCOPED_TRACE(::testing::Message() << "ZEMBRA_SEED=" << seed);
+  std::mt19937 rng(seed);
+  auto pick = [&](std::size_t n) { return static_cast<std::size_t>(rng() % n); };
+
+  std::vector<std::string> values = {
+      "abc", "", "12x", "0x10", "--5", "1 2", "ERR", "+15", "-3000", "99999999999999999999", "2147483648",
+      "-2147483649", "2147483647", "1e3", "1.5e+003", "1e400", "-1e-3", "1.500000e+003", "9.999999e+009", "1.5",
+      "0.0", ".5", "7", "4", "1024", "-1", "2", "1285", "259", " 15 ", "\t7", "16777217", "0", "1", "5"};
+  // The corpus' values, whatever their keys there.
+  for (const QString& name : QDir(QStringLiteral(ZEMBRA_SOURCE_DIR "/tests/fuzz/corpus/scheme_load")).entryList(QDir::Files)) {
+    QFile file(QStringLiteral(ZEMBRA_SOURCE_DIR "/tests/fuzz/corpus/scheme_load/") + name);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    for (const QByteArray& line : file.readAll().split('\n'))
+      if (const qsizetype eq = line.indexOf('='); eq > 0) values.push_back(line.mid(eq + 1).trimmed().toStdString());
+  }
+  drive::ParameterSet base;
+  base.Set(drive::Field::MaxSpeed, 3000);
+  base.Set(drive::Field::PeakCurrent, 1500.5);
+  base.Set(drive::Field::ContinuousCurrent, 800);
+  base.Set(drive::Field::EncoderResolution, 4000);
+  base.Set(drive::Field::SerialBaud, 1);
+  base.Set(drive::Field::CanBaud, 4);
+  const auto keys = drive::ParameterTable::SchemeKeys();
+
+  int accepted = 0, refused = 0;
+  for (int run = 0; run < 400 && !HasFailure(); ++run) {
+    std::map<std::string, std::optional<std::string>> changes;
+    const std::size_t count = 1 + pick(3);
+    for (std::size_t c = 0; c < count; ++c) {
+      const std::string key(keys[pick(keys.size())].key);
+      if (pick(10) == 0) {
+        changes[key] = std::nullopt;
+      } else {
+        changes[key] = values[pick(values.size())];
+      }
+    }
+    Write("mutated.qnd", test::SchemeText(base, changes));
+    const QByteArray file = File("mutated.qnd").toUtf8();
+    const bool changeBaud = pick(4) == 0;
+    const PlanResult plan = changeBaud ? Plan({"restore", file.constData(), "--change-baud"}, {two[0]})
+                                       : Plan({"restore", file.constData()}, {two[0]});
+    if (!plan.error.isEmpty()) {
+      ++refused;
+      EXPECT_TRUE(plan.plans.empty());
+      continue;
+    }
+    ++accepted;
+    CIniStore store(folder.Path("mutated.qnd"));
+    ASSERT_TRUE(store.LoadExisting());
+    const std::optional<std::vector<std::string>> expected = test::ExpectedWrite(test::SchemeTexts(store));
+    ASSERT_TRUE(expected.has_value()) << "accepted a file whose text is no exact write: " << test::ReadBytes(folder.Path("mutated.qnd"));
+    std::vector<std::string> planned;
+    for (const drive::DriveCommand& command : plan.plans[0].restore.commands)
+      if (command.field != drive::Field::SerialBaud && command.field != drive::Field::CanBaud)
+        planned.push_back(command.text.substr(0, command.text.find('\r')));
+    EXPECT_EQ(planned, *expected) << test::ReadBytes(folder.Path("mutated.qnd"));
+  }
+  // Both outcomes were met (a run gives about 100 and 300).
+  EXPECT_GT(accepted, 10);
+  EXPECT_GT(refused, 50);
+}
+
+TEST_F(Planning, TheHandEditedFilesOfTheStoryAreRefusedWithKeyValueAndReason) {
+  drive::ParameterSet base;
+  base.Set(drive::Field::MaxSpeed, 3000);
+  const struct {
+    const char* key;
+    const char* value;
+    const char* reason;
+  } cases[] = {
+      {"最高速度", "abc", "不是整数"},
+      {"最高速度", "-3000", "超出范围：不小于 0"},
+      {"最高速度", "99999999999999999999", "超出整数范围"},
+      {"最大峰值电流", "9.999999e+009", "超出范围"},
+      {"运行模式", "7", "信号来源"},
+  };
+  for (const auto& c : cases) {
+    Write("story.qnd", test::SchemeText(base, {{c.key, std::string(c.value)}}));
+    const QByteArray file = File("story.qnd").toUtf8();
+    const PlanResult plan = Plan({"restore", file.constData()}, {two[0]});
+    EXPECT_TRUE(plan.plans.empty());
+    EXPECT_TRUE(plan.error.contains(QStringLiteral("“%1=%2”").arg(QString::fromUtf8(c.key), QString::fromUtf8(c.value))))
+        << plan.error.toStdString();
+    EXPECT_TRUE(plan.error.contains(QString::fromUtf8(c.reason))) << plan.error.toStdString();
+  }
+  // A key the write sends is never written as a 0 nobody gave.
+  Write("story.qnd", test::SchemeText(base, {{"最高速度", std::nullopt}}));
+  const QByteArray file = File("story.qnd").toUtf8();
+  const QString missing = Plan({"restore", file.constData()}, {two[0]}).error;
+  EXPECT_TRUE(missing.contains(QStringLiteral("文件中没有这个参数"))) << missing.toStdString();
 }
 
 TEST_F(Planning, ABackupStartsFromTheExistingFileOrAFreshPage) {

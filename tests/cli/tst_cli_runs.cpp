@@ -272,6 +272,60 @@ TEST_F(CliRuns, AFileThatFailsValidationSendsNothing) {
   EXPECT_EQ(d.CommandCount(), 0u);
 }
 
+TEST_F(CliRuns, HandEditedFilesAreRefusedWithNothingOnTheWire) {
+  sim::VirtualDrive& d = AddDrive();
+  for (const auto& [from, to] : std::vector<std::pair<const char*, const char*>>{
+           {"最高速度=2500", "最高速度=abc"},
+           {"最高速度=2500", "最高速度=-3000"},
+           {"最高速度=2500", "最高速度=99999999999999999999"},
+           {"最大峰值电流=1.500000e+004", "最大峰值电流=9.999999e+009"},
+           {"运行模式=259", "运行模式=7"},
+           {"最高速度=2500\r\n", ""}}) {
+    std::string file = kKnownScheme;
+    file.replace(file.find(Gbk(from)), Gbk(from).size(), Gbk(to));
+    Write("edited.qnd", file);
+    const RunResult r = Run(Args({"restore", File("edited.qnd")}));
+    EXPECT_EQ(r.status, ExitStatus::Usage) << to;
+    EXPECT_NE(r.err.find(std::string(to).substr(0, std::string(to).find('='))), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(d.CommandCount(), 0u);
+  // A backup that could not be saved is refused before the drive is asked.
+  EXPECT_EQ(Run(Args({"backup", QStringLiteral("/nonexistent/folder/axis.qnd")})).status, ExitStatus::Usage);
+  EXPECT_EQ(d.CommandCount(), 0u);
+}
+
+TEST_F(CliRuns, RestoreWithVerifyReadsBackAndStoresOnlyWhatTheDriveHoldsAsSent) {
+  sim::VirtualDrive& d = AddDrive();
+  Write("known.qnd", kKnownScheme);
+  const RunResult good = Run(Args({"restore", File("known.qnd"), "--verify", "--eeprom"}));
+  EXPECT_EQ(good.status, ExitStatus::Success) << good.err;
+  EXPECT_NE(good.out.find("校验通过：36/36"), std::string::npos) << good.out;
+  std::vector<std::string> wire = AfterIdentification(d);
+  ASSERT_EQ(wire.size(), 36u + 36u + 1u);
+  EXPECT_EQ(std::vector<std::string>(wire.begin(), wire.begin() + 36), kKnownWrite);
+  EXPECT_EQ(wire.back(), "ESA");
+
+  // A drive whose maximum speed changes once written (another hand on
+  // its panel): named with both values, status 1, nothing stored.
+  sim::VirtualDrive& keeps = AddDrive();
+  const RunResult bad = Run({QStringLiteral("zembra-cli"), QStringLiteral("--port"), QString::fromStdString(keeps.SlavePath()),
+                             QStringLiteral("--json"), QStringLiteral("restore"), File("known.qnd"), QStringLiteral("--verify"),
+                             QStringLiteral("--eeprom")},
+                            [&](CliRun&) {
+                              ASSERT_TRUE(WaitUntil([&] { return keeps.CommandCount() >= 2 + 36; }, 10s));
+                              keeps.WithModel([](sim::DriveModel& m) { m.SetParameter(DriveParameter::MaxSpeed, 2800); });
+                            });
+  EXPECT_EQ(bad.status, ExitStatus::NotConfirmed);
+  const QJsonObject verification = bad.Port(0)["verification"].toObject();
+  EXPECT_FALSE(verification["passed"].toBool());
+  EXPECT_EQ(verification["verified"].toInt(), 35);
+  const QJsonObject difference = verification["differences"].toArray()[0].toObject();
+  EXPECT_EQ(difference["name"].toString(), QStringLiteral("最高速度"));
+  EXPECT_EQ(difference["written"].toString(), QStringLiteral("2500"));
+  EXPECT_EQ(difference["drive"].toString(), QStringLiteral("2800"));
+  for (const std::string& c : keeps.ReceivedCommands()) EXPECT_NE(c, "ESA");
+}
+
 TEST_F(CliRuns, SeveralBackupsWithoutAPlaceholderAreRefusedBeforeAnythingIsSent) {
   sim::VirtualDrive& a = AddDrive();
   sim::VirtualDrive& b = AddDrive();

@@ -20,14 +20,25 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTableWidget>
 #include <QTest>
+#include <climits>
+#include <cmath>
+#include <random>
+#include <regex>
 #include <chrono>
 
 #include <csignal>
 #include <sys/resource.h>
 
 #include "drive/ParameterTable.h"
+#include "common/IniStore.h"
+#include "drive/FieldText.h"
+#include "drive/ParameterValidation.h"
+#include "drive/SchemeMapping.h"
+#include "drive/WriteEncoder.h"
 #include "params/BasicParam.h"
+#include "params/CompareDialog.h"
 #include "params/FieldHints.h"
 #include "params/HelpDialog.h"
 #include "params/ParameterForm.h"
@@ -744,6 +755,347 @@ TEST_F(ParameterPageOverPty, TheListsStartFromTheSavedRates) {
   profile.WriteInt(QStringLiteral("CanBand"), 300);
   MakePage();
   EXPECT_EQ(Control<QComboBox>(1157)->currentText(), QStringLiteral("500"));
+}
+
+
+// ---- what the user sees is what the drive gets -----------------------------
+
+// The values the controls show, read as a user would read them, without the
+// page's own parsing: an edit's text as a plain decimal number, a check as
+// 0/1, a radio group by its checked button. Nothing when an edit shows a
+// text that is no number.
+std::optional<drive::ParameterSet> ShownBy(const CBasicParam& page) {
+  drive::ParameterSet shown = page.Values();
+  for (const drive::FieldInfo& info : drive::ParameterTable::Fields()) {
+    auto* first = page.findChild<QWidget*>(Id(info.controls[0]));
+    if (auto* edit = qobject_cast<QLineEdit*>(first)) {
+      const std::string text = edit->text().trimmed().toStdString();
+      if (info.type == drive::ValueType::Float) {
+        char* end = nullptr;
+        const double value = std::strtod(text.c_str(), &end);
+        if (text.empty() || *end != '\0' || !std::isfinite(value) || std::isalpha(static_cast<unsigned char>(text[0])))
+          return std::nullopt;
+        shown.Set(info.field, value);
+      } else {
+        static const std::regex integer(R"([+-]?[0-9]+)");
+        if (!std::regex_match(text, integer)) return std::nullopt;
+        const long long value = std::stoll(text.size() > 15 ? std::string("99999999999999999") : text);
+        if (value < INT_MIN || value > INT_MAX) return std::nullopt;
+        shown.Set(info.field, static_cast<double>(value));
+      }
+    } else if (auto* list = qobject_cast<QComboBox*>(first)) {
+      shown.Set(info.field, list->currentIndex());
+    } else if (info.kind == drive::ControlKind::Check) {
+      shown.Set(info.field, qobject_cast<QAbstractButton*>(first)->isChecked() ? 1 : 0);
+    } else {
+      for (std::size_t i = 0; i < info.controls.size(); ++i)
+        if (page.findChild<QAbstractButton*>(Id(info.controls[i]))->isChecked()) shown.Set(info.field, static_cast<double>(i));
+    }
+  }
+  return shown;
+}
+
+std::vector<std::string> Texts(const std::vector<drive::DriveCommand>& commands) {
+  std::vector<std::string> texts;
+  for (const drive::DriveCommand& c : commands) texts.push_back(c.text.substr(0, c.text.find('\r')));
+  return texts;
+}
+
+std::map<std::string, std::string> SchemeValues(const std::string& path) {
+  CIniStore store(path);
+  std::map<std::string, std::string> values;
+  if (!store.LoadExisting()) return values;
+  for (const drive::SchemeKey& key : drive::ParameterTable::SchemeKeys()) {
+    const std::string name = ToGbk(QString::fromUtf8(key.key.data(), static_cast<qsizetype>(key.key.size())));
+    values[std::string(key.key)] = store.GetString("option", name);
+  }
+  return values;
+}
+
+std::map<std::string, std::string> SchemeValues(const drive::ParameterSet& set) {
+  const std::string path = QDir::temp().filePath(QStringLiteral("zembra-expected-%1.qnd").arg(QCoreApplication::applicationPid())).toStdString();
+  CIniStore store(path);
+  drive::SchemeMapping::Store(set, store);
+  EXPECT_TRUE(store.Save());
+  std::map<std::string, std::string> values = SchemeValues(path);
+  std::remove(path.c_str());
+  return values;
+}
+
+// Whole user sequences against the virtual drive: edits (valid, invalid,
+// back to an earlier text), clicks, tab switches, reads the user asked for
+// and automatic ones, scheme saves and loads, and a drive whose values
+// change behind the page's back, some beyond the page's ranges. After
+// every "设 置" the drive got exactly the write of what the controls show,
+// or nothing and the user was told why; after every "保存参数方案" the file
+// holds exactly what the controls show, or is untouched and the user was
+// told. ZEMBRA_SEED repeats a run.
+TEST_F(ParameterPageOverPty, WhatTheControlsShowIsWhatAWriteSendsAndASaveKeeps) {
+  const unsigned seed = qEnvironmentVariableIsSet("ZEMBRA_SEED") ? qEnvironmentVariableIntValue("ZEMBRA_SEED")
+                                                                 : std::random_device{}();
+  SCOPED_TRACE(::testing::Message() << "ZEMBRA_SEED=" << seed);
+  std::mt19937 rng(seed);
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  // The virtual drive answers at once: hundreds of writes need not take
+  // a real drive's pauses.
+  page->SetPauses(2ms, 5ms);
+  ASSERT_TRUE(ReadAll());
+
+  std::vector<Field> edits;
+  for (const drive::FieldInfo& info : drive::ParameterTable::Fields())
+    if (info.kind == drive::ControlKind::Edit && !info.schemeOnly) edits.push_back(info.field);
+  std::map<Field, std::vector<QString>> earlier;  // texts each edit has shown
+  std::map<Field, QString> factory;               // what a user types to mend a field
+  for (Field f : edits) {
+    factory[f] = Text(drive::ParameterTable::Info(f).controls[0]);
+    earlier[f].push_back(factory[f]);
+  }
+  const QString scheme = folder.filePath(QStringLiteral("page.qnd"));
+  bool saved = false;
+  int writes = 0, refusedWrites = 0, saves = 0;
+
+  auto typeSomething = [&] {
+    const Field field = edits[static_cast<std::size_t>(pick(static_cast<int>(edits.size())))];
+    const drive::FieldInfo& info = drive::ParameterTable::Info(field);
+    const bool isFloat = info.type == drive::ValueType::Float;
+    QString text;
+    switch (pick(8)) {
+      case 0: case 1: case 2: {  // an earlier text: the read value or one typed before
+        const auto& seen = earlier[field];
+        text = seen[static_cast<std::size_t>(pick(static_cast<int>(seen.size())))];
+        break;
+      }
+      case 3: case 4:  // a value inside the range, mostly
+        text = QString::number(static_cast<int>(info.range->min > -1e6 ? info.range->min : -1000) + pick(2000) * 4);
+        break;
+      case 5:
+        text = isFloat ? QStringLiteral("1000.9") : QStringLiteral(" +%1 ").arg(pick(500));
+        break;
+      case 6: {
+        static const char* garbage[] = {"abc", "", "12x", "1.5", "99999999999999999999", "-", "1e3"};
+        text = QString::fromUtf8(garbage[pick(7)]);
+        break;
+      }
+      default:
+        text = QString::number(-1 - pick(100000));  // below zero: outside most ranges
+        break;
+    }
+    Type(info.controls[0], text);
+    earlier[field].push_back(text);
+  };
+  auto clickSomething = [&] {
+    static const int clickable[] = {1108, 1107, 1109, 1110, 1047, 1048, 1049, 1154, 1059,
+                                    1135, 1134, 1238, 1237, 1032, 1029, 1230};
+    auto* button = Control<QAbstractButton>(clickable[pick(16)]);
+    if (button->isEnabled()) button->click();
+  };
+  auto switchTabs = [&] {
+    if (!page->OnKillActive()) return;  // refused, and the user was told
+    page->OnSetActive();
+    PostMessage(page->Handle(), WM_PAGE_ACTIVATED);
+    PumpFor(10ms);
+    ASSERT_TRUE(Idle());
+  };
+  auto changeTheDrive = [&] {
+    static const std::pair<DriveParameter, std::int32_t> changes[] = {
+        {DriveParameter::SpeedProportional, 15},   {DriveParameter::SpeedProportional, 150},
+        {DriveParameter::PositionLowerLimit, 10},  {DriveParameter::PositionLowerLimit, -5000},
+        {DriveParameter::MaxSpeed, 2800},          {DriveParameter::Acceleration, 50000},
+        {DriveParameter::EncoderResolution, 4000}, {DriveParameter::SpeedIntegral, 0}};
+    const auto& [parameter, value] = changes[pick(8)];
+    SetDrive(parameter, value);
+  };
+  // What a user does once told: every field that is no number or outside
+  // its range gets a good value again.
+  auto mend = [&] {
+    for (Field f : edits) {
+      const int id = drive::ParameterTable::Info(f).controls[0];
+      const drive::ParsedNumber parsed = drive::ParseNumber(f, Text(id).toStdString());
+      drive::ParameterSet probe;
+      if (parsed.value) probe.Set(f, *parsed.value);
+      if (!parsed.value || !drive::InRange(f, probe) || f == Field::EncoderResolution || f == Field::PeakCurrent ||
+          f == Field::ContinuousCurrent)
+        Type(id, factory[f]);
+    }
+  };
+  auto checkWrite = [&] {
+    const std::optional<drive::ParameterSet> shown = ShownBy(*page);
+    const std::size_t before = drive.CommandCount();
+    const std::size_t promptsBefore = prompter.prompts.size();
+    page->WriteParameters();
+    ASSERT_TRUE(Idle());
+    PumpFor(30ms);
+    const bool valid = shown && !drive::CheckForWrite(*shown, false);
+    if (!valid) {
+      ++refusedWrites;
+      EXPECT_EQ(drive.CommandCount(), before) << "a write of invalid values sent something";
+      EXPECT_GT(prompter.prompts.size(), promptsBefore) << "a refused write said nothing";
+      return;
+    }
+    ++writes;
+    EXPECT_EQ(CommandsFrom(before), Texts(drive::EncodeWrite(*shown, false))) << Result().toStdString();
+    // What was written now shows as the drive's: a text typed back is the same value.
+    for (Field f : edits) earlier[f].push_back(Text(drive::ParameterTable::Info(f).controls[0]));
+  };
+  auto checkSave = [&] {
+    const std::optional<drive::ParameterSet> shown = ShownBy(*page);
+    const auto fileBefore = SchemeValues(scheme.toStdString());
+    const std::size_t promptsBefore = prompter.prompts.size();
+    prompter.fileAnswer = scheme;
+    page->SaveScheme();
+    if (!shown) {
+      EXPECT_EQ(SchemeValues(scheme.toStdString()), fileBefore) << "a save of unreadable values changed the file";
+      EXPECT_GT(prompter.prompts.size(), promptsBefore + 1) << "a refused save said nothing";
+      return;
+    }
+    ++saves;
+    saved = true;
+    EXPECT_EQ(SchemeValues(scheme.toStdString()), SchemeValues(*shown));
+  };
+
+  for (int sequence = 0; sequence < 200 && !HasFailure(); ++sequence) {
+    const int actions = 1 + pick(5);
+    for (int a = 0; a < actions && !HasFailure(); ++a) {
+      switch (pick(12)) {
+        case 0: case 1: case 2: case 3: case 4: typeSomething(); break;
+        case 5: clickSomething(); break;
+        case 6: switchTabs(); break;
+        case 7:
+          page->OnReadButton();
+          ASSERT_TRUE(Idle());
+          break;
+        case 8:
+          if (saved) {
+            prompter.fileAnswer = scheme;
+            prompter.yesNoAnswer = true;
+            page->LoadScheme();
+          }
+          break;
+        case 9: changeTheDrive(); break;
+        default: checkSave(); break;
+      }
+    }
+    if (pick(3) == 0) {
+      if (pick(3) != 0) mend();
+      checkWrite();
+    } else {
+      checkSave();
+    }
+  }
+  // The run covered both sides of the write (bounds far below what any
+  // seed gives: about 45 writes, 10 refusals and 180 saves).
+  EXPECT_GT(writes, 5);
+  EXPECT_GT(refusedWrites, 0);
+  EXPECT_GT(saves, 20);
+}
+
+TEST_F(ParameterPageOverPty, ATypedValueSavedAndTypedBackIsTheOneWritten) {
+  ASSERT_TRUE(ReadAll());
+  const QString read = Text(1099);
+  Type(1099, QStringLiteral("150"));
+  prompter.fileAnswer = folder.filePath(QStringLiteral("gains.qnd"));
+  page->SaveScheme();
+  Type(1099, read);
+  const std::size_t before = drive.CommandCount();
+  page->WriteParameters();
+  ASSERT_TRUE(Idle());
+  ASSERT_EQ(CommandsFrom(before).size(), 36u);
+  EXPECT_EQ(CommandsFrom(before)[5], "P" + read.toStdString());
+}
+
+TEST_F(ParameterPageOverPty, ARefusedValueTypedBackToTheDrivesIsWrittenAndSaved) {
+  ASSERT_TRUE(ReadAll());
+  const QString read = Text(1030);
+  Type(1030, QStringLiteral("6"));
+  page->WriteParameters();
+  EXPECT_EQ(LastPrompt(), QStringLiteral("编码器分辨率必须为四的倍数"));
+  Type(1030, read);
+  prompter.fileAnswer = folder.filePath(QStringLiteral("enc.qnd"));
+  page->SaveScheme();
+  EXPECT_EQ(SchemeValues(prompter.fileAnswer->toStdString())["编码器分辨率"], read.toStdString());
+  const std::size_t before = drive.CommandCount();
+  page->WriteParameters();
+  ASSERT_TRUE(Idle());
+  ASSERT_EQ(CommandsFrom(before).size(), 36u);
+  EXPECT_EQ(CommandsFrom(before)[28], "ENC" + read.toStdString());
+}
+
+TEST_F(ParameterPageOverPty, ADriveValueOutsideItsRangeIsMarkedAndRefusedButNeverTrapsTheUser) {
+  SetDrive(DriveParameter::PositionLowerLimit, 10);
+  ASSERT_TRUE(ReadAll());
+  EXPECT_EQ(Text(1025), QStringLiteral("10"));
+  EXPECT_EQ(page->Form()->MarkOf(Field::PositionLowerLimit), CParameterForm::Mark::OutOfRange);
+  EXPECT_TRUE(Edit(1025)->toolTip().contains(QStringLiteral("驱动器中的值超出范围：-2100000000 到 0")));
+  // Leaving the page judges only what the user typed.
+  EXPECT_TRUE(page->OnKillActive());
+  EXPECT_TRUE(prompter.prompts.empty());
+  page->WriteParameters();
+  EXPECT_EQ(LastPrompt(), QStringLiteral("位置下限的值 10 超出范围：-2100000000 到 0 之间的整数"));
+  EXPECT_TRUE(Edit(1025)->hasFocus() || QApplication::focusWidget() == nullptr);
+  PumpFor(100ms);
+  EXPECT_EQ(drive.CommandCount(), 39u);
+  // Mended by the user, it is written.
+  Type(1025, QStringLiteral("-5000"));
+  EXPECT_TRUE(page->OnKillActive());
+  EXPECT_NE(page->Form()->MarkOf(Field::PositionLowerLimit), CParameterForm::Mark::OutOfRange);
+  page->WriteParameters();
+  ASSERT_TRUE(Idle());
+  EXPECT_EQ(CommandsFrom(39)[20], "SPL-5000");
+}
+
+TEST_F(ParameterPageOverPty, AVerifiedWriteNamesWhatTheDriveHoldsDifferently) {
+  page->SetPauses(5ms, 20ms);
+  ASSERT_TRUE(ReadAll());
+  page->Form()->VerifyAfterWriteCheck()->click();
+  EXPECT_EQ(Profile().GetInt(QStringLiteral("VerifyAfterWrite"), 0), 1);
+  page->WriteParameters();
+  ASSERT_TRUE(WaitUntil([&] { return Result().contains(QStringLiteral("校验")); }, 20s));
+  ASSERT_TRUE(Idle());
+  EXPECT_TRUE(Result().endsWith(QStringLiteral("校验通过：36/36"))) << Result().toStdString();
+  // A drive that keeps a value of its own is named with both values.
+  Type(1036, QStringLiteral("2500"));
+  drive.SetErrorFor("SSP", true);
+  page->WriteParameters();
+  ASSERT_TRUE(WaitUntil([&] { return Result().contains(QStringLiteral("校验")); }, 20s));
+  ASSERT_TRUE(Idle());
+  EXPECT_TRUE(Result().contains(QStringLiteral("最高速度（写入 2500，驱动器 3000）"))) << Result().toStdString();
+  EXPECT_TRUE(LastPrompt().startsWith(QStringLiteral("校验未通过（35/36）")));
+  // Off, the wire is the write alone.
+  page->Form()->VerifyAfterWriteCheck()->click();
+  const std::size_t before = drive.CommandCount();
+  page->WriteParameters();
+  ASSERT_TRUE(Idle());
+  PumpFor(200ms);
+  EXPECT_EQ(drive.CommandCount() - before, 36u);
+}
+
+TEST_F(ParameterPageOverPty, CompareListsOnlyWhatDiffersAndChangesNoField) {
+  page->SetPauses(5ms, 20ms);
+  ASSERT_TRUE(ReadAll());
+  Type(1036, QStringLiteral("2500"));
+  SetDrive(DriveParameter::Acceleration, 120);
+  page->OpenCompare();
+  auto* dialog = page->findChild<CCompareDialog*>();
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(Idle());
+  QTableWidget* table = dialog->Table();
+  ASSERT_EQ(table->rowCount(), 2) << dialog->Status()->text().toStdString();
+  EXPECT_EQ(table->item(0, 0)->text(), QStringLiteral("最高速度"));
+  EXPECT_EQ(table->item(0, 1)->text(), QStringLiteral("2500"));
+  EXPECT_EQ(table->item(0, 2)->text(), QStringLiteral("3000"));
+  EXPECT_EQ(table->item(1, 0)->text(), QStringLiteral("加速度"));
+  EXPECT_EQ(Text(1036), QStringLiteral("2500"));
+  EXPECT_EQ(Text(1005), QStringLiteral("100"));
+  EXPECT_EQ(page->Values().Int(Field::MaxSpeed), 3000);  // nothing committed either
+  // Against a file: the page saved, then one field changed.
+  prompter.fileAnswer = folder.filePath(QStringLiteral("cmp.qnd"));
+  page->SaveScheme();
+  Type(1036, QStringLiteral("2600"));
+  dialog->FileButton()->click();
+  ASSERT_EQ(table->rowCount(), 1);
+  EXPECT_EQ(table->item(0, 1)->text(), QStringLiteral("2600"));
+  EXPECT_EQ(table->item(0, 2)->text(), QStringLiteral("2500"));
+  EXPECT_EQ(table->horizontalHeaderItem(2)->text(), QStringLiteral("文件中的值"));
 }
 
 }  // namespace
