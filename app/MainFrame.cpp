@@ -11,6 +11,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QVBoxLayout>
+#include <cstdio>
 
 #include "app/AboutDialog.h"
 #include "app/PortSetup.h"
@@ -237,10 +238,14 @@ void CMainFrame::StopLink() {
   m_portWatcher->StopWatching();
   // The window is going: standard error is the only place left to say it.
   if (const SendResult stopped = m_engine.StopStreamsWhileMonitoring(); !WasSent(stopped))
-    qWarning("zembra: the sampling streams were not stopped at exit: %s", qUtf8Printable(RefusalReason(stopped)));
+    std::fprintf(stderr, "zembra: 退出时未能停止驱动器的采样数据流（%s）\n",
+                 RefusalReason(stopped).toLocal8Bit().constData());
   m_sheet->MonitorPage().DetachLink();
   // Joining the receive thread is the wait: it wakes at once and ends.
   m_engine.StopReceiveThread();
+  // The port is free for another program as soon as the window has gone,
+  // not only when the process has.
+  m_engine.ClosePort();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

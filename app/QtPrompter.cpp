@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <cstdio>
 
 #include "link/SerialSettingsDialog.h"
 
@@ -44,38 +45,48 @@ std::optional<QString> RunFileDialog(QWidget* parent, const FileDialogRequest& r
 }  // namespace
 
 void QtPrompter::ShowMessage(const QString& text, const QString& caption, PromptIcon icon) {
+  if (m_stopped) {
+    std::fprintf(stderr, "zembra: %s: %s\n", caption.toLocal8Bit().constData(), text.toLocal8Bit().constData());
+    return;
+  }
   QMessageBox box(ToQt(icon), caption, text, QMessageBox::Ok, m_parent);
   box.setAccessibleName(caption);
   box.exec();
 }
 
 bool QtPrompter::AskYesNo(const QString& text, const QString& caption) {
+  if (m_stopped) return false;
   QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, m_parent);
   box.setAccessibleName(caption);
   return box.exec() == QMessageBox::Yes;
 }
 
 std::optional<QString> QtPrompter::OpenFileName(const QString& caption, const QString& folder, const QString& filter) {
+  if (m_stopped) return std::nullopt;
   QString path = QFileDialog::getOpenFileName(m_parent, caption, folder, filter, nullptr, kFileDialogOptions);
   if (path.isEmpty()) return std::nullopt;
   return path;
 }
 
 std::optional<QString> QtPrompter::SaveFileName(const QString& caption, const QString& folder, const QString& filter) {
+  if (m_stopped) return std::nullopt;
   QString path = QFileDialog::getSaveFileName(m_parent, caption, folder, filter, nullptr, kFileDialogOptions);
   if (path.isEmpty()) return std::nullopt;
   return path;
 }
 
 std::optional<QString> QtPrompter::ChooseOpenFile(const FileDialogRequest& request) {
+  if (m_stopped) return std::nullopt;
   return RunFileDialog(m_parent, request, QFileDialog::AcceptOpen);
 }
 
 std::optional<QString> QtPrompter::ChooseSaveFile(const FileDialogRequest& request) {
+  if (m_stopped) return std::nullopt;
   return RunFileDialog(m_parent, request, QFileDialog::AcceptSave);
 }
 
 std::optional<SerialChoice> QtPrompter::AskSerialSettings(const SerialChoice& saved) {
+  if (m_stopped) return std::nullopt;
   return SerialSettingsDialog::Ask(saved, m_parent);
 }
 

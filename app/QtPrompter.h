@@ -1,5 +1,7 @@
 #pragma once
 // The program's prompter: real Qt dialogs, parented to the main window.
+// Once the program is ending it shows nothing more: questions get their
+// safe answer (no, cancel) and messages go to standard error.
 #include <QPointer>
 #include <QWidget>
 
@@ -10,6 +12,8 @@ namespace zembra {
 class QtPrompter final : public Prompter {
  public:
   void SetParent(QWidget* parent) { m_parent = parent; }
+  void StopAsking() { m_stopped = true; }
+  bool Stopped() const { return m_stopped; }
 
   void ShowMessage(const QString& text, const QString& caption, PromptIcon icon) override;
   bool AskYesNo(const QString& text, const QString& caption) override;
@@ -21,6 +25,7 @@ class QtPrompter final : public Prompter {
 
  private:
   QPointer<QWidget> m_parent;
+  bool m_stopped = false;
 };
 
 }  // namespace zembra

@@ -17,7 +17,7 @@ VersionReport VersionReport::For(const QString& programVersion, const QString& e
   if (report.found) {
     report.text += QStringLiteral("%1 (%2)\n").arg(ComposeWindowTitle(folder).trimmed(), file);
   } else {
-    report.text += QStringLiteral("%1 not found in %2\n")
+    report.text += QStringLiteral("在 %2 中找不到 %1\n")
                        .arg(QLatin1String(ProgramDataFolder::kVersionFileName),
                             ProgramDataFolder::Candidates(executableFolder).join(QStringLiteral(", ")));
   }

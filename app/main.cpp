@@ -27,13 +27,12 @@ int main(int argc, char** argv) {
   }
   if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
       qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-    std::fputs("zembra: no display found. Run it on a desktop, or under a virtual display:\n"
+    std::fputs("zembra: 没有找到显示器。请在桌面上运行，或在虚拟显示器中运行：\n"
                "  xvfb-run -a zembra --simulate\n",
                stderr);
     return 1;
   }
   QApplication app(argc, argv);
   zembra::CZembraApp zembraApp(options);
-  if (!zembraApp.InitInstance()) return 1;
-  return app.exec();
+  return zembraApp.Run();
 }

@@ -14,8 +14,10 @@ DeviceSlot g_slots[kDeviceSlots];
 
 void DeviceSlot::SetPath(const char* path) {
   std::lock_guard lock(m_pathLock);
-  std::strncpy(m_path, path, kPathSize - 1);
-  m_path[kPathSize - 1] = '\0';
+  // A path longer than the slot is cut, never left without its end.
+  const std::size_t length = ::strnlen(path, kPathSize - 1);
+  std::memcpy(m_path, path, length);
+  m_path[length] = '\0';
 }
 
 std::string DeviceSlot::Path() const {

@@ -16,8 +16,17 @@ constexpr CommandWord kCommands[] = {
 bool IsCount(const QString& text) {
   if (text.isEmpty()) return false;
   for (QChar c : text)
-    if (!c.isDigit()) return false;
+    if (c < QLatin1Char('0') || c > QLatin1Char('9')) return false;
   return true;
+}
+
+// A count the run can use, or -1. Zero and numbers too large for an int
+// are refused here rather than read as 0, which would mean "no virtual
+// drive" and quietly send the run to the saved real port instead.
+int SimulateCount(const QString& text) {
+  bool ok = false;
+  const int count = IsCount(text) ? text.toInt(&ok) : 0;
+  return ok && count >= 1 && count <= CliOptions::kMaxSimulated ? count : -1;
 }
 
 // Takes the value of "--name VALUE" or "--name=VALUE"; false (with the
@@ -32,7 +41,7 @@ bool TakeValue(const QStringList& args, qsizetype& i, const QString& name, QStri
     value.clear();
   }
   if (value.isEmpty()) {
-    error = QStringLiteral("%1 needs a value (see --help)").arg(name);
+    error = QStringLiteral("%1 需要一个值（见 --help）").arg(name);
     return false;
   }
   return true;
@@ -60,16 +69,15 @@ CliOptions CliOptions::Parse(const QStringList& args) {
       QString path;
       if (!TakeValue(args, i, QStringLiteral("--port"), path, o.error)) return o;
       if (o.ports.contains(path)) {
-        o.error = QStringLiteral("--port %1 is given twice; each drive needs its own port").arg(path);
+        o.error = QStringLiteral("--port %1 给出了两次；每台驱动器要有自己的端口").arg(path);
         return o;
       }
       o.ports << path;
     } else if (a == QLatin1String("--simulate")) {
       o.simulate = 1;
-      if (i + 1 < args.size() && IsCount(args[i + 1])) o.simulate = args[++i].toInt();
+      if (i + 1 < args.size() && IsCount(args[i + 1])) o.simulate = SimulateCount(args[++i]);
     } else if (a.startsWith(QLatin1String("--simulate="))) {
-      const QString count = a.mid(11);
-      o.simulate = IsCount(count) ? count.toInt() : -1;
+      o.simulate = SimulateCount(a.mid(11));
     } else if (a == QLatin1String("--json")) {
       o.json = true;
     } else if (a == QLatin1String("--quiet") || a == QLatin1String("-q")) {
@@ -85,38 +93,38 @@ CliOptions CliOptions::Parse(const QStringList& args) {
     } else if (a == QLatin1String("--version")) {
       o.showVersion = true;
     } else {
-      o.error = QStringLiteral("unknown option %1 (see --help)").arg(a);
+      o.error = QStringLiteral("未知选项 %1（见 --help）").arg(a);
       return o;
     }
   }
   if (o.showHelp || o.showVersion) return o;
 
   if (positional.isEmpty()) {
-    o.error = QStringLiteral("no command given: read, backup, restore, verify or send (see --help)");
+    o.error = QStringLiteral("没有给出命令：read、backup、restore、verify 或 send（见 --help）");
     return o;
   }
   const QString word = positional.takeFirst();
   for (const CommandWord& c : kCommands)
     if (word == QLatin1String(c.word)) o.command = c.command;
   if (o.command == CliCommand::None) {
-    o.error = QStringLiteral("unknown command %1: read, backup, restore, verify or send (see --help)").arg(word);
+    o.error = QStringLiteral("未知命令 %1：应为 read、backup、restore、verify 或 send（见 --help）").arg(word);
     return o;
   }
 
   switch (o.command) {
     case CliCommand::Read:
-      if (!positional.isEmpty()) o.error = QStringLiteral("read takes no arguments");
+      if (!positional.isEmpty()) o.error = QStringLiteral("read 不带参数");
       break;
     case CliCommand::Backup:
     case CliCommand::Restore:
     case CliCommand::Verify:
       if (positional.size() != 1 || positional.front().isEmpty())
-        o.error = QStringLiteral("%1 needs exactly one FILE").arg(word);
+        o.error = QStringLiteral("%1 需要恰好一个文件").arg(word);
       else
         o.file = positional.front();
       break;
     case CliCommand::Send:
-      if (positional.isEmpty()) o.error = QStringLiteral("send needs at least one command text");
+      if (positional.isEmpty()) o.error = QStringLiteral("send 至少需要一段命令文本");
       o.texts = positional;
       break;
     case CliCommand::None:
@@ -125,49 +133,48 @@ CliOptions CliOptions::Parse(const QStringList& args) {
   if (!o.error.isEmpty()) return o;
 
   if ((o.eeprom || o.changeBaud || o.verify) && o.command != CliCommand::Restore)
-    o.error = QStringLiteral("--eeprom, --change-baud and --verify belong to restore");
+    o.error = QStringLiteral("--eeprom、--change-baud 和 --verify 只用于 restore");
   else if (o.simulate != 0 && !o.ports.isEmpty())
-    o.error = QStringLiteral("--simulate and --port cannot be used together");
+    o.error = QStringLiteral("--simulate 和 --port 不能同时使用");
   else if (o.simulate < 0 || o.simulate > kMaxSimulated)
-    o.error = QStringLiteral("--simulate takes a count from 1 to %1").arg(kMaxSimulated);
+    o.error = QStringLiteral("--simulate 的数量须为 1 到 %1").arg(kMaxSimulated);
   return o;
 }
 
 QString CliOptions::HelpText() {
   return QStringLiteral(
-      "Usage: zembra-cli [--port PATH]... [--simulate [N]] [--json] [--quiet] COMMAND [ARGS]\n"
-      "Back up, restore and verify servo drives over RS-232, every port at once.\n"
+      "用法：zembra-cli [--port 路径]... [--simulate [N]] [--json] [--quiet] 命令 [参数]\n"
+      "通过 RS-232 备份、恢复和校验伺服驱动器，所有端口同时进行。\n"
       "\n"
-      "Commands:\n"
-      "  read                 identify each drive and read its parameters\n"
-      "  backup FILE          read, then save the parameters as a scheme file (*.qnd)\n"
-      "  restore FILE [--verify] [--eeprom] [--change-baud]\n"
-      "                       write the scheme file's parameters to each drive;\n"
-      "                       --verify reads them back and compares (status 1 on a\n"
-      "                       difference, and then nothing is stored in EEPROM),\n"
-      "                       --eeprom stores them in the drive's EEPROM afterwards,\n"
-      "                       --change-baud also sends the file's RS-232 and CAN baud\n"
-      "  verify FILE          read and compare with the scheme file\n"
-      "  send TEXT...         send each text as a command and print the reply\n"
+      "命令：\n"
+      "  read                 识别每台驱动器并读取其参数\n"
+      "  backup 文件          读取参数，再保存为参数方案文件（*.qnd）\n"
+      "  restore 文件 [--verify] [--eeprom] [--change-baud]\n"
+      "                       把参数方案文件的参数写入每台驱动器；\n"
+      "                       --verify 写入后读回并比较（有不同时退出状态为 1，\n"
+      "                       且不保存至EEPROM），\n"
+      "                       --eeprom 写入后再保存至驱动器的EEPROM，\n"
+      "                       --change-baud 同时发送文件中的RS232和CAN波特率\n"
+      "  verify 文件          读取参数并与参数方案文件比较\n"
+      "  send 文本...         把每段文本作为命令发送，并显示回复\n"
       "\n"
-      "Options:\n"
-      "  --port PATH          a serial device with one drive; repeat for more drives,\n"
-      "                       all served in parallel\n"
-      "  --simulate [N]       N built-in virtual drives instead (default 1)\n"
-      "                       Without --port or --simulate: the COM port saved by zembra.\n"
-      "  --json               one JSON document on standard output\n"
-      "  --quiet, -q          no progress on standard error\n"
-      "  --help, -h           this text\n"
-      "  --version            the program's version\n"
+      "选项：\n"
+      "  --port 路径          接有一台驱动器的串口设备；多台驱动器时重复给出，\n"
+      "                       所有端口同时进行\n"
+      "  --simulate [N]       改用 N 台内置虚拟驱动器（1 到 16，默认 1）\n"
+      "                       不给 --port 也不给 --simulate 时：使用 zembra 保存的COM口。\n"
+      "  --json               在标准输出上输出一个 JSON 文档\n"
+      "  --quiet, -q          不在标准错误上显示进度\n"
+      "  --help, -h           显示本说明\n"
+      "  --version            显示程序版本\n"
       "\n"
-      "With several ports FILE names one file per drive: {n} stands for the port's\n"
-      "place on the command line (1, 2, ...), {port} for the device's name (ttyUSB0).\n"
-      "backup requires one of them; restore and verify may use one file for all.\n"
+      "多个端口时，文件为每台驱动器各指定一个文件：{n} 代表端口在命令行上的序号\n"
+      "（1、2……），{port} 代表设备名（如 ttyUSB0）。backup 必须使用其中之一；\n"
+      "restore 和 verify 可以让所有驱动器共用一个文件。\n"
       "\n"
-      "Exit status: 0 success; 1 verify found differences or a command was not\n"
-      "confirmed; 2 usage error or unusable file (nothing was sent); 3 a port could\n"
-      "not be opened or its drive did not answer; 130 interrupted. With several\n"
-      "ports, the worst of them.\n");
+      "退出状态：0 成功；1 校验发现不同，或有命令未被确认；2 用法错误或文件不可用\n"
+      "（没有发送任何内容）；3 端口无法打开，或驱动器没有应答；130 被中断。\n"
+      "多个端口时取其中最差的结果。\n");
 }
 
 }  // namespace zembra::cli

@@ -79,7 +79,7 @@ std::optional<QStringList> CliRun::Devices() {
   const int com = Profile().GetInt(QStringLiteral("ComNum"), kDefaultComNumber);
   const QString device = SerialPortDirectory::DevicePathForCom(com);
   if (device.isEmpty()) {
-    Refuse(ExitStatus::Usage, QStringLiteral("the saved COM port (COM%1) names no device; use --port PATH").arg(com));
+    Refuse(ExitStatus::Usage, QStringLiteral("保存的COM口（COM%1）没有对应的设备；请用 --port 路径 指定端口").arg(com));
     return std::nullopt;
   }
   return QStringList{device};

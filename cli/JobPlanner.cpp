@@ -39,7 +39,7 @@ PlanResult JobPlanner::Plan(const CliOptions& options, const QStringList& device
   PlanResult result;
   const FileTemplate files(options.file);
   if (CliOptions::WritesFilePerPort(options.command) && devices.size() > 1 && !files.HasPlaceholder()) {
-    result.error = QStringLiteral("with %1 ports, FILE must contain {n} or {port} so that each drive gets its own file")
+    result.error = QStringLiteral("%1 个端口时，文件名必须含有 {n} 或 {port}，每台驱动器才各有自己的文件")
                        .arg(devices.size());
     return result;
   }
@@ -68,7 +68,7 @@ PlanResult JobPlanner::Plan(const CliOptions& options, const QStringList& device
     switch (options.command) {
       case CliCommand::Backup: {
         if (writers.contains(plan.file)) {
-          result.error = QStringLiteral("ports %1 and %2 would both write %3")
+          result.error = QStringLiteral("端口 %1 和 %2 会写入同一个文件 %3")
                              .arg(writers.value(plan.file))
                              .arg(plan.index)
                              .arg(plan.file);

@@ -2,7 +2,8 @@
 # (NAME.pc.in) as LIBDIR/pkgconfig/NAME.pc. The file is written at install
 # time, so its paths name the prefix actually installed to: the one given to
 # `cmake --install --prefix` or the package's /usr, never the build tree.
-# The template may use @prefix@, @libdir@, @includedir@ and @version@.
+# The template may use @prefix@, @libdir@, @includedir@ and @version@. It
+# belongs to the development files (install component "dev").
 function(zembra_install_pkgconfig template)
   get_filename_component(name ${template} NAME)
   string(REGEX REPLACE "\\.in$" "" name ${name})
@@ -15,5 +16,5 @@ function(zembra_install_pkgconfig template)
     message(STATUS \"Installing: \${pc_file}\")
     configure_file(\"${template}\" \"\${pc_file}\" @ONLY)
     list(APPEND CMAKE_INSTALL_MANIFEST_FILES \"\${pc_file}\")
-  ")
+  " COMPONENT dev)
 endfunction()

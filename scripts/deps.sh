@@ -4,8 +4,10 @@
 
 ZEMBRA_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev
   libgtest-dev libgmock-dev libbenchmark-dev fonts-noto-cjk xvfb x11-utils xauth libgl-dev
-  # packaging and its checks: the Debian package, desktop metadata, manual pages
-  dpkg-dev file desktop-file-utils appstream groff-base)
+  # Qt's own texts in the program's language (standard buttons, file dialogs)
+  qt6-translations-l10n
+  # packaging and its checks: the Debian packages, desktop metadata, manual pages
+  dpkg-dev binutils file desktop-file-utils appstream groff-base lintian)
 
 zembra_missing_packages() {
   local missing=()

@@ -1,5 +1,6 @@
 // The program as a process: it starts on a port given on the command line,
-// talks to the drive, and SIGTERM or SIGINT end it by the orderly exit.
+// talks to the drive, and SIGTERM, SIGINT or SIGHUP end it by the orderly
+// exit, as they do while the start-up's first error box is up.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -9,6 +10,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -31,6 +33,18 @@ int WaitForExit(pid_t pid, std::chrono::milliseconds deadline, int* status) {
     std::this_thread::sleep_for(10ms);
   }
   return -1;
+}
+
+// Whether the process has its own handler for the signal, from its status
+// file: from then on the signal no longer kills it outright.
+bool Catches(pid_t pid, int signalNumber) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("SigCgt:", 0) != 0) continue;
+    const unsigned long long mask = std::stoull(line.substr(7), nullptr, 16);
+    return (mask >> (signalNumber - 1)) & 1;
+  }
+  return false;
 }
 
 class ProgramProcess : public ::testing::TestWithParam<int> {
@@ -67,15 +81,34 @@ TEST_P(ProgramProcess, EndsInOrderOnTerminationSignals) {
   ASSERT_TRUE(talked);
   ASSERT_EQ(::kill(pid, GetParam()), 0);
   int status = 0;
-  int r = WaitForExit(pid, 10s, &status);
+  int r = WaitForExit(pid, 2s, &status);
   if (r != 0) ::kill(pid, SIGKILL), ::waitpid(pid, &status, 0);
-  ASSERT_EQ(r, 0) << "the program did not end after the signal";
+  ASSERT_EQ(r, 0) << "the program did not end within 2 s of the signal";
   EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
   EXPECT_EQ(WEXITSTATUS(status), 0);
   drive.Stop();
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, ProgramProcess, ::testing::Values(SIGTERM, SIGINT));
+// The port cannot be opened, so the start-up's error box comes up at once;
+// the signal ends the program there, as one that never started.
+TEST_P(ProgramProcess, EndsOnTerminationSignalsInTheStartup) {
+  pid_t pid = Start("/nonexistent/ttyUSB9");
+  ASSERT_GT(pid, 0);
+  const auto deadline = std::chrono::steady_clock::now() + 15s;
+  while (!Catches(pid, GetParam()) && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(10ms);
+  const bool caught = Catches(pid, GetParam());
+  if (!caught) ::kill(pid, SIGKILL);
+  ASSERT_TRUE(caught) << "the program never took the signal";
+  ASSERT_EQ(::kill(pid, GetParam()), 0);
+  int status = 0;
+  int r = WaitForExit(pid, 2s, &status);
+  if (r != 0) ::kill(pid, SIGKILL), ::waitpid(pid, &status, 0);
+  ASSERT_EQ(r, 0) << "the program did not end within 2 s of the signal";
+  EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, ProgramProcess, ::testing::Values(SIGTERM, SIGINT, SIGHUP));
 
 TEST(ProgramProcessOptions, HelpAndBadOptionsNeedNoDisplay) {
   std::string help = std::string(ZEMBRA_BINARY) + " --help >/dev/null 2>&1";

@@ -49,7 +49,7 @@ TEST(CliOptions, CommandsTakeTheirArgumentsAndOptionsGoAnywhere) {
   EXPECT_EQ(Parse({"--simulate=2", "-q", "read"}).simulate, 2);
   o = Parse({"send", "gsp", "--", "-x"});
   EXPECT_EQ(o.texts, (QStringList{"gsp", "-x"}));
-  EXPECT_TRUE(Parse({"restore"}).error.contains("FILE"));
+  EXPECT_TRUE(Parse({"restore"}).error.contains(QStringLiteral("文件")));
   EXPECT_TRUE(Parse({"--help"}).showHelp);
 }
 
@@ -65,6 +65,10 @@ TEST(CliOptions, UsageErrorsAreNamed) {
                     {"verify", "a.qnd", "--change-baud"},
                     {"--simulate", "--port", "/dev/ttyS0", "read"},
                     {"--simulate", "17", "read"},
+                    {"--simulate", "0", "read"},
+                    {"--simulate=0", "read"},
+                    {"--simulate", "4294967297", "read"},
+                    {"--simulate=99999999999999999999", "read"},
                     {"--simulate=x", "read"},
                     {"--port", "/dev/ttyS0", "--port", "/dev/ttyS0", "read"},
                     {"--port"}}) {
@@ -122,7 +126,7 @@ TEST_F(Planning, SeveralBackupsNeedTheirOwnFiles) {
   const QByteArray byName = File("{port}.qnd").toUtf8();
   EXPECT_TRUE(
       Plan({"backup", byName.constData()}, {QStringLiteral("/dev/a/ttyS0"), QStringLiteral("/dev/b/ttyS0")})
-          .error.contains("both"));
+          .error.contains(QStringLiteral("同一个文件")));
   // One file for every drive is fine when it is only read.
   Write("line.qnd", test::SchemeText(drive::ParameterSet(), {{"编码器分辨率", "4000"}}));
   const QByteArray shared = File("line.qnd").toUtf8();

@@ -1,6 +1,6 @@
 // zembra-cli as a process: help and usage errors without a drive, backups
 // of built-in virtual drives, the reason and status for a port that cannot
-// be opened, SIGINT ending a restore in order with status 130, and the
+// be opened, a count of no virtual drives refused, SIGINT ending a restore in order with status 130, and the
 // README's worked example run by a shell as written.
 #include <gtest/gtest.h>
 
@@ -87,7 +87,7 @@ class CliProcess : public ::testing::Test {
 
 TEST_F(CliProcess, HelpAndUsageErrorsNeedNoDrive) {
   EXPECT_EQ(Run({"--help"}), 0);
-  EXPECT_NE(Out().find("Usage: zembra-cli"), std::string::npos);
+  EXPECT_NE(Out().find("用法：zembra-cli"), std::string::npos);
   EXPECT_EQ(Run({"--frobnicate", "read"}), 2);
   EXPECT_NE(Err().find("--frobnicate"), std::string::npos);
   EXPECT_EQ(Run({"--simulate", "2", "backup", dir + "/axis.qnd"}), 2);
@@ -109,6 +109,30 @@ TEST_F(CliProcess, BacksUpEveryBuiltInVirtualDriveIntoItsOwnFile) {
 TEST_F(CliProcess, APortThatCannotBeOpenedEndsWithStatusThreeAndTheReason) {
   EXPECT_EQ(Run({"--port", dir + "/no-such-tty", "read"}), 3);
   EXPECT_NE(Err().find("无法打开串口"), std::string::npos);
+}
+
+// A count that means no virtual drive, or one too large to read, is a
+// usage error: it must not fall through to the saved port, which here
+// leads to a drive that would notice being asked.
+TEST_F(CliProcess, ASimulateCountOfNoneNeverReachesTheSavedPort) {
+  sim::VirtualDrive drive;
+  std::string error;
+  ASSERT_TRUE(drive.Start(&error)) << error;
+  ASSERT_EQ(std::system(("mkdir -p '" + dir + "/config/DIRER'").c_str()), 0);
+  std::ofstream(dir + "/config/DIRER/Zembra.conf")
+      << "[QnZembra]\nComNum=1\nComPath1=" << drive.SlavePath() << "\n";
+  for (std::vector<std::string> args : {std::vector<std::string>{"--simulate", "0", "read"},
+                                        {"--simulate=0", "read"},
+                                        {"--simulate", "00", "send", "GVER"},
+                                        {"--simulate", "4294967297", "read"}}) {
+    EXPECT_EQ(Run(args), 2) << args[0] << ' ' << args[1];
+    EXPECT_NE(Err().find("--simulate"), std::string::npos) << Err();
+  }
+  EXPECT_EQ(drive.CommandCount(), 0u);
+  // The same settings do reach the drive, so the silence above means something.
+  EXPECT_EQ(Run({"send", "GVER"}), 0) << Err();
+  EXPECT_GT(drive.CommandCount(), 0u);
+  drive.Stop();
 }
 
 TEST_F(CliProcess, SigintEndsARestoreAfterTheCommandInFlight) {
