@@ -732,7 +732,9 @@ TEST_P(UnplugDuringWork, EndsTheWorkFreesTheLinkAndReconnects) {
   ASSERT_TRUE(WaitUntil([&] { return !link.connected.load(); }, 3s));
   // Monitoring ends at its next poll and says so in the same pane; on a
   // slow machine that may already have happened.
-  if (GetParam() != WorkAtUnplug::Monitoring) EXPECT_EQ(f.StatusText(), QStringLiteral("串口已断开"));
+  if (GetParam() != WorkAtUnplug::Monitoring) {
+    EXPECT_EQ(f.StatusText(), QStringLiteral("串口已断开"));
+  }
   EXPECT_EQ(Control<QLineEdit>(1149)->text(), QStringLiteral("未知"));
   EXPECT_TRUE(WaitUntil(
       [&] {

@@ -4,6 +4,8 @@
 // README's worked example run by a shell as written.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -42,7 +44,7 @@ class CliProcess : public ::testing::Test {
     ASSERT_NE(::mkdtemp(pattern), nullptr);
     dir = pattern;
   }
-  void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
+  void TearDown() override { std::filesystem::remove_all(dir); }
 
   // Starts the program with stdout and stderr going to files in `dir`.
   pid_t Spawn(std::vector<std::string> args) {
