@@ -172,6 +172,12 @@ std::vector<TimedValue> StepTest::SamplesFromStep() const {
   return out;
 }
 
+std::optional<TimedValue> StepTest::Newest() const {
+  if (m_samples.empty()) return std::nullopt;
+  const double step = m_phase == StepPhase::PreStep ? PreStepMs(m_setup) : m_stepAt;
+  return TimedValue{static_cast<double>(m_samples.back().sinceStart) - step, m_samples.back().value};
+}
+
 StepFigures StepTest::Figures() const {
   const std::vector<TimedValue> samples = SamplesFromStep();
   return StepResponse::Analyse(samples, StepSetup{0.0, m_target.value_or(0.0), std::nullopt});

@@ -78,8 +78,11 @@ class StepTest {
   // when nothing is to be said.
   const QString& Trouble() const { return m_trouble; }
 
-  // The samples, each at its time from the step (negative before it).
+  // The samples, each at its time from the step (negative before it);
+  // before the step went out, from when it is due.
   std::vector<TimedValue> SamplesFromStep() const;
+  // The newest of them, for drawing as it comes.
+  std::optional<TimedValue> Newest() const;
   // The level the step commanded; for a move the position before it plus
   // the distance. Nothing before the step went out.
   std::optional<double> Target() const { return m_target; }
