@@ -1,12 +1,14 @@
 #pragma once
 // The monitoring page, second tab of the sheet view: polls one quantity
-// ten times a second and charts the answers live, moves the motor and
+// ten times a second, or as fast as the line carries with fast sampling,
+// and charts the answers live, moves the motor and
 // latches its emergency stop, and lets the user pan, zoom and export the
 // curves. The link work, the sample handling, the view arithmetic and the
 // motion states are plain classes; the page wires them to its controls.
 #include <QSize>
 #include <QString>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 
@@ -14,6 +16,7 @@
 #include "monitor/MonitorSession.h"
 #include "monitor/MonitorSettings.h"
 #include "monitor/MotionController.h"
+#include "monitor/PollPacer.h"
 #include "monitor/SampleStore.h"
 #include "monitor/ViewNavigator.h"
 #include "pagehost/PropertyViewPage.h"
@@ -47,6 +50,10 @@ class CMonitor : public CPropertyViewPage {
   // Maximum speed and encoder resolution, taken each time the page is shown.
   void SetSpikeFactorSource(SpikeFactorSource source) { m_spikeFactors = std::move(source); }
 
+  // A polled value with its arrival time, charted in a message of its own
+  // so a burst of replies never draws inside the link's delivery.
+  void QueueSample(const PolledValue& value);
+
   std::intptr_t OnMessage(const WindowMessage& message) override;
   void OnTimer(std::uint32_t timerId) override;
   bool UpdateData(bool save) override;
@@ -73,9 +80,12 @@ class CMonitor : public CPropertyViewPage {
 
   void OnStart();
   void StopMonitoring(StopCause cause);
-  void OnPoll();
+  void OnPollTimer();
+  void Poll(std::uint32_t now);
+  void OnAnswer(const PollAnswer& answer);
   void ShowLinkRate(std::uint32_t now);
-  void OnSample(MonitorSeries series, std::int32_t value);
+  void ChartPendingSamples();
+  void OnSample(const PolledValue& value);
   void OnRun();
   void OnEmergencyStop();
   void ShowMotionCaptions();
@@ -101,6 +111,8 @@ class CMonitor : public CPropertyViewPage {
   MonitorControls m_controls;
   MonitorSettings m_settings;
   MonitorSession m_session;
+  PollPacer m_pacer;
+  std::deque<PolledValue> m_pendingSamples;
   MotionController m_motion;
   SampleStore m_samples;
   StatusSink m_status;
