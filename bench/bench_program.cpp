@@ -22,6 +22,7 @@
 
 #include "app/MainFrame.h"
 #include "bench/BenchRow.h"
+#include "bench/LatencyProbe.h"
 #include "bench/Stats.h"
 #include "platform/Profile.h"
 #include "sim/VirtualDrive.h"
@@ -126,20 +127,6 @@ long ResidentKb() {
   return 0;
 }
 
-// A window that notes how long each probe took from posting to handling.
-class LatencyProbe : public MessageWindow {
- public:
-  static constexpr std::uint32_t kProbe = 0x7F00;
-  std::vector<double> latencies;
-  std::intptr_t OnMessage(const WindowMessage& m) override {
-    if (m.msg == kProbe) {
-      const auto sent = Clock::time_point(Clock::duration(static_cast<Clock::rep>(m.lParam)));
-      latencies.push_back(std::chrono::duration<double, std::milli>(Clock::now() - sent).count());
-    }
-    return 0;
-  }
-};
-
 void Flood(int seconds) {
   QTemporaryDir folder;
   Profile::UseFolderForTests(folder.path());
@@ -167,18 +154,10 @@ void Flood(int seconds) {
   const auto warmUp = Clock::now() + std::chrono::seconds(2);
   while (Clock::now() < warmUp) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   const long rssBefore = ResidentKb();
-  std::atomic<bool> stop{false};
-  std::thread poster([&] {
-    while (!stop) {
-      PostMessage(probe.Handle(), LatencyProbe::kProbe, 0,
-                  static_cast<std::intptr_t>(Clock::now().time_since_epoch().count()));
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-  });
+  probe.Start();
   const auto end = Clock::now() + std::chrono::seconds(seconds);
   while (Clock::now() < end) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  stop = true;
-  poster.join();
+  probe.Stop();
   QCoreApplication::processEvents();
   const long rssAfter = ResidentKb();
   drive.StopAllSampleStreams();

@@ -66,12 +66,13 @@ CMonitor::~CMonitor() = default;
 
 void CMonitor::AttachLink(TransactionEngine& engine) {
   m_session.Attach(engine);
-  // Charted in a later message, so a burst of replies never draws inside
-  // the link's delivery.
-  m_session.SetSampleSink([this](const PolledValue& value) {
-    PostMessage(Handle(), WM_MON_SAMPLE, static_cast<std::uintptr_t>(static_cast<std::uint32_t>(value.value)),
-                MakeLParam(0, static_cast<std::uint16_t>(value.series)));
-  });
+  m_session.SetAnswerSink([this](const PollAnswer& answer) { OnAnswer(answer); });
+}
+
+void CMonitor::QueueSample(const PolledValue& value) {
+  m_pendingSamples.push_back(value);
+  // One message charts everything queued until it is handled.
+  if (m_pendingSamples.size() == 1) PostMessage(Handle(), WM_MON_SAMPLE);
 }
 
 void CMonitor::DetachLink() {
@@ -166,8 +167,7 @@ bool CMonitor::CheckConnected() {
 std::intptr_t CMonitor::OnMessage(const WindowMessage& message) {
   switch (message.msg) {
     case WM_MON_SAMPLE:
-      OnSample(static_cast<MonitorSeries>(HighWord(message.lParam)),
-               static_cast<std::int32_t>(static_cast<std::uint32_t>(message.wParam)));
+      ChartPendingSamples();
       return 0;
     case WM_MON_TIMEOUT:
       if (m_session.Monitoring()) StopMonitoring(StopCause::Timeout);
@@ -190,7 +190,7 @@ std::intptr_t CMonitor::OnMessage(const WindowMessage& message) {
 void CMonitor::OnTimer(std::uint32_t timerId) {
   switch (timerId) {
     case TIMER_MONITOR_POLL:
-      OnPoll();
+      OnPollTimer();
       break;
     case TIMER_CURSOR_READOUT:
       UpdateCursorReadout();
@@ -221,7 +221,9 @@ void CMonitor::OnStart() {
   DrawGrid();
   Status(QStringLiteral("开始监测"));
   m_samples.Clear();
+  m_pendingSamples.clear();
   m_controls.axes->update();
+  m_pacer.Start(m_settings.fastSampling);
   SetTimer(Handle(), TIMER_MONITOR_POLL, kPollPeriodMs);
   m_controls.SetContentEnabled(false);
   m_controls.ShowMonitoring(true);
@@ -280,11 +282,14 @@ void CMonitor::StopMonitoring(StopCause cause) {
   }
   if (m_stepOwnsLink) {
     m_stepOwnsLink = false;
+    // Answers taken before the link went back belong to the run, not to
+    // the monitoring samples kept for the view.
+    m_pendingSamples.clear();
     ShowStepOutcome();
   }
 }
 
-void CMonitor::OnPoll() {
+void CMonitor::OnPollTimer() {
   // The connection is gone (the port was lost): polling a dead line would
   // keep the link from every other window, the reconnection included.
   if (!m_session.Connected()) {
@@ -292,20 +297,42 @@ void CMonitor::OnPoll() {
     return;
   }
   const std::uint32_t now = TickCount();
-  const PollResult poll = m_session.Poll(now);
-  Status(poll.status);
-  m_lastPoll = poll.sent;
+  if (m_pacer.DueOnTick(now)) Poll(now);
+  // With fast sampling the texts follow the timer, not each poll: a label
+  // restyled two hundred times a second would cost the window its pace.
+  Status(m_session.PollStatus());
   ShowLinkRate(now);
 }
 
-void CMonitor::OnSample(MonitorSeries series, std::int32_t value) {
+void CMonitor::Poll(std::uint32_t now) {
+  m_lastPoll = m_session.Poll(now).sent;
+  m_pacer.Polled(now, WasSent(m_lastPoll));
+}
+
+void CMonitor::OnAnswer(const PollAnswer& answer) {
+  if (answer.value) QueueSample(*answer.value);
+  // The next fast poll goes out from the answer's delivery itself: a
+  // posted one could meet a timer tick's poll and ask twice.
+  if (m_pacer.DueOnAnswer() && m_session.Monitoring() && m_session.Connected()) Poll(TickCount());
+}
+
+void CMonitor::ChartPendingSamples() {
+  std::deque<PolledValue> samples;
+  samples.swap(m_pendingSamples);
+  for (const PolledValue& value : samples) OnSample(value);
+}
+
+void CMonitor::OnSample(const PolledValue& value) {
+  const MonitorSeries series = value.series;
   if (SeriesIndex(series) < 0 || SeriesIndex(series) >= SampleStore::kSeriesCount) return;
   if (m_stepOwnsLink) {
-    OnStepSample(series, value, TickCount());
+    OnStepSample(series, value.value, value.time);
     return;
   }
   CLineChartCtrl& chart = Chart();
-  const SampleResult result = m_samples.Add(series, value, TickCount(), chart.Scale().x);
+  // Stamped with its own arrival, so samples charted in one batch keep
+  // their spacing.
+  const SampleResult result = m_samples.Add(series, value.value, value.time, chart.Scale().x);
   const MonitorSample& s = result.sample;
   switch (result.outcome) {
     case SampleOutcome::First:
@@ -399,10 +426,12 @@ void CMonitor::OnStepButton() {
   m_controls.axes->SetUnit(speedStep ? QStringLiteral("RPM") : QString());
   RedrawView();
   Status(QStringLiteral("阶跃测试：采样中"));
-  m_lastPoll = SendResult::Sent;
+  // A step test samples at the wire's speed, whatever the page's own choice.
+  m_pendingSamples.clear();
+  m_pacer.Start(true);
   SetTimer(Handle(), TIMER_MONITOR_POLL, kPollPeriodMs);
   SetTimer(Handle(), TIMER_STEP_TEST, kStepTickMs);
-  OnPoll();
+  Poll(now);
 }
 
 void CMonitor::OnStepSample(MonitorSeries series, std::int32_t value, std::uint32_t tick) {

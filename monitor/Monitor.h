@@ -1,12 +1,14 @@
 #pragma once
 // The monitoring page, second tab of the sheet view: polls one quantity
-// ten times a second and charts the answers live, moves the motor and
+// ten times a second, or as fast as the line carries with fast sampling,
+// and charts the answers live, moves the motor and
 // latches its emergency stop, and lets the user pan, zoom and export the
 // curves. The link work, the sample handling, the view arithmetic and the
 // motion states are plain classes; the page wires them to its controls.
 #include <QSize>
 #include <QString>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 
@@ -15,6 +17,7 @@
 #include "monitor/MonitorSettings.h"
 #include "monitor/MotionController.h"
 #include "monitor/ChartScale.h"
+#include "monitor/PollPacer.h"
 #include "monitor/SampleStore.h"
 #include "monitor/StepRunHistory.h"
 #include "monitor/StepTest.h"
@@ -61,6 +64,10 @@ class CMonitor : public CPropertyViewPage {
   void SetStepGainSource(StepGainSource source) { m_stepGains = std::move(source); }
   void SetParameterBusySource(BusySource source) { m_parameterBusy = std::move(source); }
 
+  // A polled value with its arrival time, charted in a message of its own
+  // so a burst of replies never draws inside the link's delivery.
+  void QueueSample(const PolledValue& value);
+
   std::intptr_t OnMessage(const WindowMessage& message) override;
   void OnTimer(std::uint32_t timerId) override;
   bool UpdateData(bool save) override;
@@ -91,9 +98,12 @@ class CMonitor : public CPropertyViewPage {
 
   void OnStart();
   void StopMonitoring(StopCause cause);
-  void OnPoll();
+  void OnPollTimer();
+  void Poll(std::uint32_t now);
+  void OnAnswer(const PollAnswer& answer);
   void ShowLinkRate(std::uint32_t now);
-  void OnSample(MonitorSeries series, std::int32_t value);
+  void ChartPendingSamples();
+  void OnSample(const PolledValue& value);
   // The step test: "开始" (or "中止" while a run goes on), its samples,
   // its schedule, and what the page shows once it ended.
   void OnStepButton();
@@ -131,6 +141,8 @@ class CMonitor : public CPropertyViewPage {
   MonitorControls m_controls;
   MonitorSettings m_settings;
   MonitorSession m_session;
+  PollPacer m_pacer;
+  std::deque<PolledValue> m_pendingSamples;
   MotionController m_motion;
   SampleStore m_samples;
   StatusSink m_status;

@@ -1,6 +1,7 @@
 #include "monitor/MonitorControls.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -88,10 +89,13 @@ void MonitorControls::Build(QWidget* page) {
   userCommand = Tag(new QLineEdit(monitorBox), IDC_USER_COMMAND, QStringLiteral("用户命令"));
   monitorGrid->addWidget(Caption(QStringLiteral("用户命令"), userCommand, monitorBox), 2, 0);
   monitorGrid->addWidget(userCommand, 2, 1);
+  fastSampling = Tag(new QCheckBox(QStringLiteral("快速采样"), monitorBox), IDC_FAST_SAMPLING, QStringLiteral("快速采样"));
+  fastSampling->setToolTip(QStringLiteral("每次回复后立即发出下一次查询，采样速率由波特率和驱动器决定"));
   start = Tag(new QPushButton(QStringLiteral("监测"), monitorBox), IDC_START, QStringLiteral("监测"));
   stop = Tag(new QPushButton(QStringLiteral("停止"), monitorBox), IDC_STOP, QStringLiteral("停止"));
   stop->hide();
   auto* startRow = new QHBoxLayout;
+  startRow->addWidget(fastSampling);
   startRow->addWidget(start);
   startRow->addWidget(stop);
   monitorGrid->addLayout(startRow, 3, 0, 1, 2);
@@ -232,6 +236,7 @@ bool MonitorControls::Read(MonitorSettings& s) const {
   MonitorSettings read = s;
   read.content = static_cast<MonitorContent>(Checked(content));
   read.userCommand = userCommand->text();
+  read.fastSampling = fastSampling->isChecked();
   read.runMode = static_cast<RunMode>(Checked(runMode));
   read.yReference = static_cast<YReference>(Checked(yReference));
   if (!NumberEntry::ReadInt(speed, read.speed) || !NumberEntry::ReadInt(absoluteTarget, read.absoluteTarget) ||
@@ -245,6 +250,7 @@ bool MonitorControls::Read(MonitorSettings& s) const {
 void MonitorControls::Show(const MonitorSettings& s) {
   content[static_cast<int>(s.content)]->setChecked(true);
   userCommand->setText(s.userCommand);
+  fastSampling->setChecked(s.fastSampling);
   runMode[static_cast<int>(s.runMode)]->setChecked(true);
   yReference[static_cast<int>(s.yReference)]->setChecked(true);
   speed->setText(QString::number(s.speed));
@@ -257,6 +263,7 @@ void MonitorControls::Show(const MonitorSettings& s) {
 
 void MonitorControls::SetContentEnabled(bool enabled) {
   for (QRadioButton* option : content) option->setEnabled(enabled);
+  fastSampling->setEnabled(enabled);
 }
 
 void MonitorControls::ShowMonitoring(bool monitoring) {

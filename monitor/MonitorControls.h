@@ -12,6 +12,7 @@
 #include "monitor/StepTestControls.h"
 
 class QAbstractButton;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -67,6 +68,7 @@ class MonitorControls {
     IDC_EXPORT_DATA = 1231,
     IDC_EXPORT_IMAGE = 1232,
     IDC_MOTION_REFUSAL = 1233,
+    IDC_FAST_SAMPLING = 1290,
   };
 
   // Builds every control as a child of `page` and lays them out.
@@ -77,6 +79,7 @@ class MonitorControls {
   bool Read(MonitorSettings& settings) const;
   void Show(const MonitorSettings& settings);
 
+  // What is polled, and how fast, is fixed while monitoring.
   void SetContentEnabled(bool enabled);
   void ShowMonitoring(bool monitoring);
   // Why the last Run or emergency-stop press changed nothing, in red;
@@ -89,6 +92,7 @@ class MonitorControls {
   std::array<QRadioButton*, 3> runMode{};  // by RunMode
   std::array<QRadioButton*, 2> yReference{};  // by YReference
   QLineEdit* userCommand = nullptr;
+  QCheckBox* fastSampling = nullptr;
   QLineEdit* speed = nullptr;
   QLineEdit* absoluteTarget = nullptr;
   QLineEdit* relativeDistance = nullptr;

@@ -29,8 +29,8 @@ void MonitorSession::Attach(TransactionEngine& engine) {
   m_codes = &engine.Codes();
   m_link = std::make_unique<MonitorLink>(engine);
   m_link->SetReplyHandler([this](const LinkReply& reply) {
-    const std::optional<PolledValue> value = TakeReply(reply, TickCount());
-    if (value && m_onSample) m_onSample(*value);
+    const std::optional<PollAnswer> answer = TakeReply(reply, TickCount());
+    if (answer && m_onAnswer) m_onAnswer(*answer);
   });
 }
 
@@ -75,7 +75,9 @@ PollResult MonitorSession::Poll(std::uint32_t now) {
   return result;
 }
 
-std::optional<PolledValue> MonitorSession::TakeReply(const LinkReply& reply, std::uint32_t now) {
+QString MonitorSession::PollStatus() const { return QString::fromUtf8(QueryFor(m_content).status); }
+
+std::optional<PollAnswer> MonitorSession::TakeReply(const LinkReply& reply, std::uint32_t now) {
   const std::optional<SentCommand> asked = m_matcher.Answer(now);
   if (!asked) return std::nullopt;
   if (asked->purpose != SentPurpose::Poll) {
@@ -85,9 +87,10 @@ std::optional<PolledValue> MonitorSession::TakeReply(const LinkReply& reply, std
   m_rates.Answered(now);
   // The answers to these loop-gain queries end the wait until the next poll.
   if ((asked->code == kCodeGA || asked->code == kCodeGD) && m_link) m_link->StopAwaiting();
-  const std::optional<MonitorSeries> series = SeriesForCode(asked->code);
-  if (!series) return std::nullopt;
-  return PolledValue{*series, LeadingInt(reply.text)};
+  PollAnswer answer{now, std::nullopt};
+  if (const std::optional<MonitorSeries> series = SeriesForCode(asked->code))
+    answer.value = PolledValue{*series, LeadingInt(reply.text), now};
+  return answer;
 }
 
 SendResult MonitorSession::SendMotion(const std::string& text, std::uint32_t now) {

@@ -25,6 +25,14 @@ namespace zembra {
 struct PolledValue {
   MonitorSeries series = MonitorSeries::Command;
   std::int32_t value = 0;
+  std::uint32_t time = 0;  // tick count when the reply was taken
+};
+
+// The answer to one poll: its arrival, and the sample it carries when its
+// quantity is charted (the loop-gain queries are not).
+struct PollAnswer {
+  std::uint32_t time = 0;
+  std::optional<PolledValue> value;
 };
 
 struct PollResult {
@@ -34,8 +42,8 @@ struct PollResult {
 
 class MonitorSession {
  public:
-  // A polled value, handed over as its reply is taken (GUI thread).
-  using SampleSink = std::function<void(const PolledValue&)>;
+  // Each answer to a poll, handed over as its reply is taken (GUI thread).
+  using AnswerSink = std::function<void(const PollAnswer&)>;
 
   MonitorSession() = default;
   MonitorSession(const MonitorSession&) = delete;
@@ -45,7 +53,7 @@ class MonitorSession {
   // Lets go of the engine, giving the link back first; nothing is sent.
   void Detach();
   bool Attached() const { return m_link != nullptr; }
-  void SetSampleSink(SampleSink sink) { m_onSample = std::move(sink); }
+  void SetAnswerSink(AnswerSink sink) { m_onAnswer = std::move(sink); }
 
   bool Connected() const;
   bool Monitoring() const;
@@ -60,9 +68,10 @@ class MonitorSession {
 
   // One poll: sends the query of the content.
   [[nodiscard]] PollResult Poll(std::uint32_t now);
-  // A reply for the page: the sample it carries, if it answers a poll
-  // whose quantity is charted.
-  std::optional<PolledValue> TakeReply(const LinkReply& reply, std::uint32_t now);
+  // What a poll asks for, for the status pane ("获取速度", ...).
+  QString PollStatus() const;
+  // A reply for the page: what it answers, if it answers a poll.
+  std::optional<PollAnswer> TakeReply(const LinkReply& reply, std::uint32_t now);
   // The page's own motion command; while monitoring it passes between
   // the polls and its answer is expected.
   [[nodiscard]] SendResult SendMotion(const std::string& text, std::uint32_t now);
@@ -79,7 +88,7 @@ class MonitorSession {
   const LinkState* m_state = nullptr;
   const CommandCodeMap* m_codes = nullptr;
   std::unique_ptr<MonitorLink> m_link;
-  SampleSink m_onSample;
+  AnswerSink m_onAnswer;
   MonitorContent m_content = MonitorContent::Speed;
   std::string m_userCommand;
   CommandCode m_userCode = kCodeUnknown;

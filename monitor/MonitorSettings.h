@@ -17,6 +17,9 @@ enum class YReference : int { Bottom = 0, Centre = 1 };
 struct MonitorSettings {
   MonitorContent content = MonitorContent::Speed;
   QString userCommand;
+  // The next poll as soon as the previous answer arrives, instead of every
+  // tick of the page's timer.
+  bool fastSampling = false;
   RunMode runMode = RunMode::Speed;
   std::int32_t speed = 0;
   std::int32_t absoluteTarget = 0;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -135,6 +136,47 @@ TEST_F(MonitorPage, PollsTenTimesASecondAndChartsTheSpeed) {
   const std::size_t polls = Count("GV");
   PumpFor(300ms);
   EXPECT_LE(Count("GV"), polls + 1);  // at most one tick already on its way
+}
+
+// With fast sampling each answer sends the next poll: one poll in flight,
+// samples closer than the timer's pace, each with its own arrival; a
+// silent drive is asked again at the timer's pace, never flooded.
+TEST_F(MonitorPage, FastSamplingPollsOnEachAnswerWithOnePollInFlight) {
+  // A few ms per exchange, as on a line: every sample arrives in a
+  // millisecond of its own.
+  drive.SetReplyDelay(4ms);
+  Get<QCheckBox>(C::IDC_FAST_SAMPLING)->setChecked(true);
+  StartMonitoring(MonitorContent::Speed);
+  EXPECT_FALSE(Get(C::IDC_FAST_SAMPLING)->isEnabled());
+  ASSERT_TRUE(SamplesIn(MonitorSeries::Speed, 100, 8s));
+  const auto inFlight = [&] {
+    return static_cast<long>(Count("GV")) - static_cast<long>(Samples(MonitorSeries::Speed).size());
+  };
+  // A timer tick that polled beside the answers would start a second
+  // chain of polls every 100 ms.
+  PumpFor(1s);
+  EXPECT_LE(inFlight(), 3);
+  const SampleStore::List& samples = Samples(MonitorSeries::Speed);
+  for (std::size_t i = 1; i < samples.size(); ++i) ASSERT_GT(samples[i].time, samples[i - 1].time) << i;
+  EXPECT_LT(samples.back().time - samples.front().time, (samples.size() - 1) * CMonitor::kPollPeriodMs / 2);
+  EXPECT_TRUE(WaitUntil([&] { return Get<QLabel>(C::IDC_LINK_RATE)->text().contains(QStringLiteral("次/秒")); }));
+
+  drive.SetSilentFor("GV", true);
+  PumpFor(300ms);
+  const std::size_t silentFrom = Count("GV");
+  PumpFor(1s);
+  const std::size_t silentPolls = Count("GV") - silentFrom;
+  EXPECT_GE(silentPolls, 3u);
+  EXPECT_LE(silentPolls, 12u);
+  drive.SetSilentFor("GV", false);
+  const std::size_t before = Samples(MonitorSeries::Speed).size();
+  EXPECT_TRUE(SamplesIn(MonitorSeries::Speed, before + 50, 4s));
+
+  Click(C::IDC_STOP);
+  EXPECT_TRUE(Get(C::IDC_FAST_SAMPLING)->isEnabled());
+  const std::size_t polls = Count("GV");
+  PumpFor(300ms);
+  EXPECT_LE(Count("GV"), polls + 1);
 }
 
 TEST_F(MonitorPage, RepliesFeedTheSeriesOfTheirCommand) {
