@@ -319,7 +319,13 @@ void CMonitor::OnAnswer(const PollAnswer& answer) {
 void CMonitor::ChartPendingSamples() {
   std::deque<PolledValue> samples;
   samples.swap(m_pendingSamples);
-  for (const PolledValue& value : samples) OnSample(value);
+  // A run that ends inside the batch (overspeed) leaves the rest to no one:
+  // they were asked for the run and must not become monitoring samples.
+  const bool stepping = m_stepOwnsLink;
+  for (const PolledValue& value : samples) {
+    if (m_stepOwnsLink != stepping) break;
+    OnSample(value);
+  }
 }
 
 void CMonitor::OnSample(const PolledValue& value) {
@@ -455,7 +461,12 @@ void CMonitor::OnStepSample(MonitorSeries series, std::int32_t value, std::uint3
   chart.Refresh();
 }
 
-void CMonitor::OnStepTick() { HandleStepEvent(m_stepTest.Tick(TickCount())); }
+void CMonitor::OnStepTick() {
+  // Answers already taken count before the clock: a busy window must not
+  // end a recording short of samples it holds.
+  ChartPendingSamples();
+  if (m_stepTest.Active()) HandleStepEvent(m_stepTest.Tick(TickCount()));
+}
 
 void CMonitor::HandleStepEvent(StepEvent event) {
   switch (event) {
@@ -523,9 +534,20 @@ void CMonitor::LeaveStepView() {
 }
 
 void CMonitor::FitStepY(double low, double high) {
-  // Room above and below for an overshoot and the tick labels.
+  // Room for an overshoot above and below, on a scale whose twenty grid
+  // rows fall on round numbers.
   const double margin = std::max(10.0, (high - low) * 0.25);
-  Chart().SetYRange(high + margin, low - margin);
+  const double wanted = (high - low) + 2 * margin;
+  double row = std::pow(10.0, std::floor(std::log10(wanted / AxisLabels::kYTicks)));
+  for (double factor : {1.0, 2.0, 5.0, 10.0}) {
+    const double bottom = std::floor((low - margin) / (row * factor)) * row * factor;
+    if (bottom + AxisLabels::kYTicks * row * factor >= high + margin) {
+      row *= factor;
+      break;
+    }
+  }
+  const double bottom = std::floor((low - margin) / row) * row;
+  Chart().SetYRange(bottom + AxisLabels::kYTicks * row, bottom);
 }
 
 void CMonitor::ReplayRuns() {
