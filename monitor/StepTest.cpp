@@ -31,6 +31,8 @@ std::uint32_t StepTest::PreStepMs(const StepTestSetup& setup) {
   return static_cast<std::uint32_t>(static_cast<std::uint64_t>(setup.recordMs) * setup.preSharePercent / 100);
 }
 
+std::uint32_t StepTest::PostStepMs() const { return m_setup.recordMs - PreStepMs(m_setup); }
+
 std::optional<QString> StepTest::Check(const StepTestSetup& setup, const StepTestConditions& conditions) {
   if (!conditions.connected) return QStringLiteral("请先连接驱动器");
   if (conditions.parameterOperation) return QStringLiteral("参数操作正在进行，请等其结束后再做阶跃测试");
@@ -77,6 +79,9 @@ StepEvent StepTest::OnSample(double value, std::uint32_t tick) {
     return StopAndEnd(QStringLiteral("速度 %1 RPM 超过最高速度的1.2倍（%2 RPM）")
                           .arg(std::lround(*speed))
                           .arg(std::lround(limit)));
+  // The recording is whole once the answers cover it, however late the
+  // window gets to them.
+  if (m_phase == StepPhase::Recording && sinceStart - m_stepAt >= PostStepMs()) return SendReturn();
   return StepEvent::None;
 }
 
@@ -94,7 +99,9 @@ StepEvent StepTest::Tick(std::uint32_t now) {
     if (sinceStart >= PreStepMs(m_setup) && !m_samples.empty()) return SendStep(now);
     return StepEvent::None;
   }
-  if (sinceStart - m_stepAt >= m_setup.recordMs - PreStepMs(m_setup)) return SendReturn();
+  // Answers normally end the recording (OnSample); the clock ends it when
+  // they lag far behind, so the motor is never left turning for long.
+  if (sinceStart - m_stepAt >= PostStepMs() + kLagMs) return SendReturn();
   return StepEvent::None;
 }
 

@@ -54,6 +54,9 @@ class StepTest {
   static constexpr std::uint32_t kMinRecordMs = 100;
   static constexpr std::uint32_t kMaxRecordMs = 60000;
   static constexpr std::uint32_t kMaxPreSharePercent = 90;
+  // How far the answers may lag behind the clock before the recording
+  // ends without them.
+  static constexpr std::uint32_t kLagMs = 500;
 
   explicit StepTest(Sender send) : m_send(std::move(send)) {}
 
@@ -99,6 +102,7 @@ class StepTest {
     double value;
   };
 
+  std::uint32_t PostStepMs() const;
   StepEvent SendStep(std::uint32_t now);
   StepEvent SendReturn();
   StepEvent StopAndEnd(const QString& reason);

@@ -247,6 +247,31 @@ TEST(StepTestRun, AnAbortFromOutsideStopsTheMotorOnlyWhenAsked) {
   }
 }
 
+TEST(StepTestRun, TheAnswersEndTheRecordingAndTheClockOnlyWhenTheyLagFarBehind) {
+  for (bool lagging : {false, true}) {
+    std::vector<std::string> sent;
+    StepTest test([&](const std::string& c) {
+      sent.push_back(c);
+      return SendResult::Sent;
+    });
+    ASSERT_FALSE(test.Start(Speed(), Ready(), 0));  // 200 ms before the step, 800 after
+    test.OnSample(0, 10);
+    ASSERT_EQ(test.Tick(200), StepEvent::StepSent);
+    test.OnSample(500, 600);
+    // The window is late: the clock is past the end, the answers are not.
+    EXPECT_EQ(test.Tick(1200), StepEvent::None);
+    EXPECT_EQ(test.OnSample(1000, 999), StepEvent::None);
+    if (!lagging) {
+      EXPECT_EQ(test.OnSample(1000, 1000), StepEvent::Finished);
+    } else {
+      EXPECT_EQ(test.Tick(1499), StepEvent::None);
+      EXPECT_EQ(test.Tick(1500), StepEvent::Finished);
+    }
+    EXPECT_EQ(sent, (std::vector<std::string>{"V1000\r", "V0\r"}));
+    EXPECT_EQ(test.Phase(), StepPhase::Done);
+  }
+}
+
 TEST(StepTestRun, StampsOutOfStepWithTheTickNeitherBendTheCurveNorCountAsSilence) {
   StepTest test([](const std::string&) { return SendResult::Sent; });
   ASSERT_FALSE(test.Start(Speed(), Ready(), 1000));
