@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QTextDocument>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
@@ -724,16 +725,23 @@ void CMonitor::OnExportImage() {
   QImage image = m_controls.axes->Snapshot();
   if (m_stepView && !m_runs.Empty()) {
     // The overlay means nothing without its legend: the figures and a
-    // line per run go under the chart.
-    const QImage figures = m_controls.step.figures->grab().toImage();
-    const QImage legend = m_controls.step.legend->grab().toImage();
-    QImage whole(std::max({image.width(), figures.width(), legend.width()}),
-                 image.height() + figures.height() + legend.height() + 12, QImage::Format_RGB32);
+    // line per run go under the chart, laid out for the image's width
+    // whatever room the page gives the labels.
+    QTextDocument text;
+    text.setDefaultFont(m_controls.step.legend->font());
+    text.setHtml(QStringLiteral("<b>%1</b><br>%2").arg(m_controls.step.figures->text().toHtmlEscaped(),
+                                                        m_controls.step.legend->text()));
+    text.setTextWidth(image.deviceIndependentSize().width() - 16);
+    const qreal ratio = image.devicePixelRatio();
+    const QSizeF chartSize = image.deviceIndependentSize();
+    QImage whole((QSizeF(chartSize.width(), chartSize.height() + text.size().height() + 8) * ratio).toSize(),
+                 QImage::Format_RGB32);
+    whole.setDevicePixelRatio(ratio);
     whole.fill(Qt::white);
     QPainter painter(&whole);
-    painter.drawImage(0, 0, image);
-    painter.drawImage(8, image.height() + 4, figures);
-    painter.drawImage(8, image.height() + 8 + figures.height(), legend);
+    painter.drawImage(QPointF(0, 0), image);
+    painter.translate(8, chartSize.height() + 4);
+    text.drawContents(&painter);
     painter.end();
     image = whole;
   }

@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -13,6 +14,7 @@
 #include <chrono>
 #include <cmath>
 
+#include "monitor/ChartAxesPanel.h"
 #include "monitor/Monitor.h"
 #include "monitor/StepTestControls.h"
 #include "tests/support/EngineOnVirtualDrive.h"
@@ -179,6 +181,13 @@ TEST_F(StepTestPage, ASpeedStepsFiguresAgreeWithAnIndependentReadingOfItsExport)
   // The factory gains under a fast ramp: a quick rise with a small overshoot.
   EXPECT_LT(r.rise, 60.0);
   EXPECT_GT(r.overshoot, 0.5);
+
+  // The image carries the legend under the chart.
+  prompter.fileAnswer = dir.filePath(QStringLiteral("阶跃.png"));
+  Get(MonitorControls::IDC_EXPORT_IMAGE)->click();
+  const QImage image(*prompter.fileAnswer);
+  ASSERT_FALSE(image.isNull());
+  EXPECT_GT(image.height(), page.findChild<ChartAxesPanel*>()->height() + Get<QLabel>(S::IDC_STEP_LEGEND)->height());
 }
 
 TEST_F(StepTestPage, TheEmergencyStopEndsARunAndARunIsRefusedWhileThePageMonitors) {
