@@ -152,6 +152,21 @@ void CMainFrame::BuildClient() {
   // A sample may move no further than the drive's top speed allows, as the
   // parameter page shows it when the monitoring page comes up.
   monitor.SetSpikeFactorSource([&params] { return SpikeFactors{params.MaxSpeed(), params.EncoderResolution()}; });
+  // A step test is labelled with the gains the parameter page shows when
+  // it starts; a value typed there but not yet written is marked, since
+  // the drive ran with another.
+  monitor.SetStepGainSource([&params](StepKind kind) {
+    auto shown = [&params](drive::Field field) {
+      return ShownGain{static_cast<double>(params.Shown(field)), params.Markers().IsEdited(field)};
+    };
+    using drive::Field;
+    const bool speed = kind == StepKind::SpeedStep;
+    return StepGains{shown(speed ? Field::SpeedProportional : Field::PositionProportional),
+                     shown(speed ? Field::SpeedIntegral : Field::PositionIntegral),
+                     shown(speed ? Field::SpeedDerivative : Field::PositionDerivative), shown(Field::Acceleration)};
+  });
+  monitor.SetParameterBusySource(
+      [&params] { return params.RunningOperation() != ParameterOperations::Kind::None; });
 }
 
 void CMainFrame::WirePanel() {

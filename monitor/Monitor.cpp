@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
+#include <QTextDocument>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
@@ -18,6 +20,7 @@
 #include "monitor/ChartSelection.h"
 #include "monitor/LineChartCtrl.h"
 #include "monitor/SampleCsv.h"
+#include "monitor/StepRunCsv.h"
 #include "monitor/ViewButtonIcons.h"
 #include "platform/Gbk.h"
 #include "platform/Prompter.h"
@@ -54,6 +57,7 @@ CMonitor::CMonitor()
                [this](const QString& text) { Status(text); },
                [this](const QString& refusal) { m_controls.ShowMotionRefusal(refusal); }),
       m_spikeFactors([] { return SpikeFactors{}; }),
+      m_stepTest([this](const std::string& command) { return m_session.SendMotion(command, TickCount()); }),
       m_exportFolder(QDir::homePath()) {
   setObjectName(QStringLiteral("CMonitor"));
   setAccessibleName(QStringLiteral("PID调试"));
@@ -74,6 +78,7 @@ void CMonitor::QueueSample(const PolledValue& value) {
 
 void CMonitor::DetachLink() {
   KillTimer(Handle(), TIMER_MONITOR_POLL);
+  KillTimer(Handle(), TIMER_STEP_TEST);
   m_session.Detach();
 }
 
@@ -87,6 +92,8 @@ bool CMonitor::OnInitDialog() {
   chart.SetNotifyWindow(Handle());
   chart.AttachToFrame();
   for (const QColor& colour : kSeriesColours) chart.AddSeries(colour);
+  for (int i = 0; i < StepRunHistory::kPaletteSize; ++i) chart.AddSeries(StepRunHistory::Colour(i));
+  m_controls.step.Show(m_stepSetup);
   chart.SetYRange(2000, 0);
   chart.SetXRange(0, 20000);
   SetTimer(Handle(), TIMER_CURSOR_READOUT, kReadoutPeriodMs);
@@ -127,6 +134,8 @@ void CMonitor::Wire() {
     connect(option, &QRadioButton::clicked, this, [this] { OnContentChanged(); });
   connect(c.exportData, &QPushButton::clicked, this, [this] { OnExportData(); });
   connect(c.exportImage, &QPushButton::clicked, this, [this] { OnExportImage(); });
+  connect(c.step.start, &QPushButton::clicked, this, [this] { OnStepButton(); });
+  connect(c.step.clear, &QPushButton::clicked, this, [this] { OnClearRuns(); });
   // A new size or pixel density leaves a blank image: draw the view again.
   connect(&Chart(), &CLineChartCtrl::plotResized, this, [this] {
     DrawGrid();
@@ -138,6 +147,7 @@ bool CMonitor::UpdateData(bool save) {
   if (!m_controls.axes) return true;  // no controls yet
   if (save) return m_controls.Read(m_settings);
   m_controls.Show(m_settings);
+  m_controls.step.Show(m_stepSetup);
   return true;
 }
 
@@ -186,6 +196,9 @@ void CMonitor::OnTimer(std::uint32_t timerId) {
     case TIMER_CURSOR_READOUT:
       UpdateCursorReadout();
       break;
+    case TIMER_STEP_TEST:
+      OnStepTick();
+      break;
     default:
       break;
   }
@@ -203,6 +216,7 @@ void CMonitor::OnStart() {
   // Held already, or another window awaits a reply: nothing happens, as
   // the page always did.
   if (!WasSent(m_session.Begin(m_settings.content, ToGbk(m_settings.userCommand) + "\r", now))) return;
+  LeaveStepView();
   CLineChartCtrl& chart = Chart();
   if (chart.Scale().x.min > 0.000001) chart.SetXRange(0, chart.Scale().x.span);
   DrawGrid();
@@ -233,8 +247,19 @@ void CMonitor::StopMonitoring(StopCause cause) {
   // Stopping is never refused: it sends nothing, and a field left invalid
   // or a lost connection must not keep the page owning the link.
   if (!m_session.Monitoring()) return;
+  if (m_stepTest.Active()) {
+    // A run cut short by anything but its own end stops the motor it moved.
+    switch (cause) {
+      case StopCause::Button: (void)m_stepTest.Abort(QStringLiteral("已由用户停止"), true); break;
+      case StopCause::Leaving: (void)m_stepTest.Abort(QStringLiteral("离开了本页"), true); break;
+      case StopCause::Timeout: (void)m_stepTest.Abort(QStringLiteral("驱动器应答超时"), true); break;
+      case StopCause::ConnectionLost: (void)m_stepTest.Abort(QStringLiteral("连接已断开"), true); break;
+      case StopCause::StepEnded: break;
+    }
+  }
   m_session.End();
   KillTimer(Handle(), TIMER_MONITOR_POLL);
+  KillTimer(Handle(), TIMER_STEP_TEST);
   Status(QStringLiteral("停止监测"));
   m_controls.SetContentEnabled(true);
   m_controls.ShowMonitoring(false);
@@ -253,6 +278,15 @@ void CMonitor::StopMonitoring(StopCause cause) {
       m_controls.linkRate->setText(QStringLiteral("连接已断开，监测已停止"));
       m_controls.linkRate->setAccessibleName(QStringLiteral("通讯速率：连接已断开，监测已停止"));
       break;
+    case StopCause::StepEnded:
+      break;
+  }
+  if (m_stepOwnsLink) {
+    m_stepOwnsLink = false;
+    // Answers taken before the link went back belong to the run, not to
+    // the monitoring samples kept for the view.
+    m_pendingSamples.clear();
+    ShowStepOutcome();
   }
 }
 
@@ -286,12 +320,22 @@ void CMonitor::OnAnswer(const PollAnswer& answer) {
 void CMonitor::ChartPendingSamples() {
   std::deque<PolledValue> samples;
   samples.swap(m_pendingSamples);
-  for (const PolledValue& value : samples) OnSample(value);
+  // A run that ends inside the batch (overspeed) leaves the rest to no one:
+  // they were asked for the run and must not become monitoring samples.
+  const bool stepping = m_stepOwnsLink;
+  for (const PolledValue& value : samples) {
+    if (m_stepOwnsLink != stepping) break;
+    OnSample(value);
+  }
 }
 
 void CMonitor::OnSample(const PolledValue& value) {
   const MonitorSeries series = value.series;
   if (SeriesIndex(series) < 0 || SeriesIndex(series) >= SampleStore::kSeriesCount) return;
+  if (m_stepOwnsLink) {
+    OnStepSample(series, value.value, value.time);
+    return;
+  }
   CLineChartCtrl& chart = Chart();
   // Stamped with its own arrival, so samples charted in one batch keep
   // their spacing.
@@ -337,8 +381,204 @@ void CMonitor::OnRun() {
 
 void CMonitor::OnEmergencyStop() {
   if (!CheckConnected()) return;
+  const bool wasLatched = m_motion.Latched();
   m_motion.EmergencyStop();
   ShowMotionCaptions();
+  if (m_stepTest.Active()) {
+    // The emergency stop halts the motor; when it did not go out, V0 still tries.
+    const bool latched = !wasLatched && m_motion.Latched();
+    HandleStepEvent(m_stepTest.Abort(QStringLiteral("按下了急停"), !latched));
+  }
+}
+
+// --- step test --------------------------------------------------------------
+
+void CMonitor::OnStepButton() {
+  if (m_stepTest.Active()) {
+    HandleStepEvent(m_stepTest.Abort(QStringLiteral("已由用户中止"), true));
+    return;
+  }
+  if (!m_controls.step.Read(m_stepSetup)) return;
+  const SpikeFactors factors = m_spikeFactors();
+  StepTestConditions conditions;
+  conditions.connected = m_session.Connected();
+  conditions.parameterOperation = m_parameterBusy && m_parameterBusy();
+  conditions.monitoring = m_session.Monitoring();
+  conditions.motorRunning = m_motion.Running();
+  conditions.maxSpeed = factors.maxSpeed;
+  conditions.encoderResolution = factors.encoderResolution;
+  const std::uint32_t now = TickCount();
+  if (std::optional<QString> refusal = m_stepTest.Start(m_stepSetup, conditions, now)) {
+    m_controls.step.ShowTrouble(*refusal);
+    return;
+  }
+  const bool speedStep = m_stepSetup.kind == StepKind::SpeedStep;
+  const SendResult taken =
+      m_session.Begin(speedStep ? MonitorContent::Speed : MonitorContent::Position, std::string(), now);
+  if (!WasSent(taken)) {
+    (void)m_stepTest.Abort(QStringLiteral("无法开始采样（%1）").arg(RefusalReason(taken)), false);
+    m_controls.step.ShowTrouble(m_stepTest.Trouble());
+    return;
+  }
+  m_stepOwnsLink = true;
+  m_runGains = m_stepGains ? m_stepGains(m_stepSetup.kind) : StepGains{};
+  m_controls.step.ShowTrouble(QString());
+  m_controls.step.ShowRunning(true);
+  m_controls.SetContentEnabled(false);
+  m_controls.ShowMonitoring(true);
+  EnterStepView();
+  const double pre = StepTest::PreStepMs(m_stepSetup);
+  Chart().SetXRange(-pre, m_stepSetup.recordMs - pre);
+  if (speedStep) FitStepY(std::min(0, m_stepSetup.size), std::max(0, m_stepSetup.size));
+  m_controls.axes->SetUnit(speedStep ? QStringLiteral("RPM") : QString());
+  RedrawView();
+  Status(QStringLiteral("阶跃测试：采样中"));
+  // A step test samples at the wire's speed, whatever the page's own choice.
+  m_pendingSamples.clear();
+  m_pacer.Start(true);
+  SetTimer(Handle(), TIMER_MONITOR_POLL, kPollPeriodMs);
+  SetTimer(Handle(), TIMER_STEP_TEST, kStepTickMs);
+  Poll(now);
+}
+
+void CMonitor::OnStepSample(MonitorSeries series, std::int32_t value, std::uint32_t tick) {
+  const MonitorSeries watched =
+      m_stepSetup.kind == StepKind::SpeedStep ? MonitorSeries::Speed : MonitorSeries::Position;
+  if (series != watched || !m_stepTest.Active()) return;
+  const bool first = !m_stepTest.Newest();
+  const StepEvent event = m_stepTest.OnSample(value, tick);
+  if (event != StepEvent::None) {
+    HandleStepEvent(event);
+    return;
+  }
+  const std::optional<TimedValue> newest = m_stepTest.Newest();
+  if (!newest) return;
+  CLineChartCtrl& chart = Chart();
+  const int live = kRunSeriesBase + m_runs.NextColour();
+  if (first)
+    chart.MoveTo(live, newest->timeMs, newest->value);
+  else
+    chart.LineTo(live, newest->timeMs, newest->value);
+  chart.Refresh();
+}
+
+void CMonitor::OnStepTick() {
+  // Answers already taken count before the clock: a busy window must not
+  // end a recording short of samples it holds.
+  ChartPendingSamples();
+  if (m_stepTest.Active()) HandleStepEvent(m_stepTest.Tick(TickCount()));
+}
+
+void CMonitor::HandleStepEvent(StepEvent event) {
+  switch (event) {
+    case StepEvent::None:
+      return;
+    case StepEvent::StepSent:
+      // The pre-step samples were drawn from when the step was due; it
+      // went out later when the drive was slow to answer.
+      if (m_stepSetup.kind == StepKind::RelativeMove && m_stepTest.Target()) {
+        const std::vector<TimedValue> before = m_stepTest.SamplesFromStep();
+        FitStepY(before.empty() ? *m_stepTest.Target() : before.back().value, *m_stepTest.Target());
+      }
+      Status(QStringLiteral("阶跃测试：已发出阶跃，记录中"));
+      RedrawView();
+      return;
+    case StepEvent::Finished:
+    case StepEvent::Aborted:
+      StopMonitoring(StopCause::StepEnded);
+      return;
+  }
+}
+
+void CMonitor::ShowStepOutcome() {
+  const bool done = m_stepTest.Phase() == StepPhase::Done;
+  if (done) {
+    StepRun run;
+    run.kind = m_stepSetup.kind;
+    run.size = m_stepSetup.size;
+    run.target = m_stepTest.Target().value_or(0.0);
+    run.samples = m_stepTest.SamplesFromStep();
+    run.figures = m_stepTest.Figures();
+    run.gains = m_runGains;
+    m_runs.Add(std::move(run));
+  }
+  m_controls.step.ShowRunning(false);
+  m_controls.step.ShowTrouble(m_stepTest.Trouble());
+  m_controls.step.ShowRuns(m_runs);
+  Status(done ? QStringLiteral("阶跃测试完成") : QStringLiteral("阶跃测试中止"));
+  if (done) {
+    double low = std::numeric_limits<double>::max();
+    double high = std::numeric_limits<double>::lowest();
+    for (const StepRun& kept : m_runs.Runs()) {
+      for (const TimedValue& v : kept.samples) {
+        low = std::min(low, v.value);
+        high = std::max(high, v.value);
+      }
+    }
+    if (low <= high) FitStepY(low, high);
+  }
+  RedrawView();
+}
+
+void CMonitor::EnterStepView() {
+  if (m_stepView) return;
+  m_monitorScale = Chart().Scale();
+  m_stepView = true;
+}
+
+void CMonitor::LeaveStepView() {
+  if (!m_stepView) return;
+  m_stepView = false;
+  Chart().SetXRange(m_monitorScale.x.min, m_monitorScale.x.max);
+  Chart().SetYRange(m_monitorScale.y.max, m_monitorScale.y.min);
+  m_controls.axes->SetUnit(AxisLabels::YUnit(m_settings.content));
+}
+
+void CMonitor::FitStepY(double low, double high) {
+  // Room for an overshoot above and below, on a scale whose twenty grid
+  // rows fall on round numbers.
+  const double margin = std::max(10.0, (high - low) * 0.25);
+  const double wanted = (high - low) + 2 * margin;
+  double row = std::pow(10.0, std::floor(std::log10(wanted / AxisLabels::kYTicks)));
+  for (double factor : {1.0, 2.0, 5.0, 10.0}) {
+    const double bottom = std::floor((low - margin) / (row * factor)) * row * factor;
+    if (bottom + AxisLabels::kYTicks * row * factor >= high + margin) {
+      row *= factor;
+      break;
+    }
+  }
+  const double bottom = std::floor((low - margin) / row) * row;
+  Chart().SetYRange(bottom + AxisLabels::kYTicks * row, bottom);
+}
+
+void CMonitor::ReplayRuns() {
+  CLineChartCtrl& chart = Chart();
+  const AxisRange x = chart.Scale().x;
+  auto draw = [&](int series, const std::vector<TimedValue>& samples) {
+    bool started = false;
+    for (const TimedValue& s : samples) {
+      if (!started) {
+        if (s.timeMs < x.min) continue;
+        if (s.timeMs > x.max) break;
+        chart.MoveTo(series, s.timeMs, s.value);
+        started = true;
+      } else if (s.timeMs <= x.max) {
+        chart.LineTo(series, s.timeMs, s.value);
+      }
+    }
+  };
+  for (const StepRun& run : m_runs.Runs()) draw(kRunSeriesBase + run.colourIndex, run.samples);
+  if (m_stepTest.Active()) draw(kRunSeriesBase + m_runs.NextColour(), m_stepTest.SamplesFromStep());
+  chart.Refresh();
+}
+
+void CMonitor::OnClearRuns() {
+  if (m_stepTest.Active()) return;
+  m_runs.Clear();
+  m_controls.step.ShowRuns(m_runs);
+  m_controls.step.ShowTrouble(QString());
+  LeaveStepView();
+  RedrawView();
 }
 
 void CMonitor::ShowMotionCaptions() {
@@ -360,6 +600,10 @@ void CMonitor::DrawGrid() {
 }
 
 void CMonitor::Replay() {
+  if (m_stepView) {
+    ReplayRuns();
+    return;
+  }
   CLineChartCtrl& chart = Chart();
   const AxisRange x = chart.Scale().x;
   for (int i = 0; i < SampleStore::kSeriesCount; ++i) {
@@ -457,13 +701,16 @@ std::optional<QString> CMonitor::AskExportPath(const QString& caption, const QSt
 }
 
 void CMonitor::OnExportData() {
-  if (m_samples.Empty()) {
+  // What the chart shows is what is exported: the kept runs in the step
+  // view, the monitoring samples otherwise.
+  const bool runs = m_stepView && !m_runs.Empty();
+  if (!runs && m_samples.Empty()) {
     CurrentPrompter().ShowMessage(QStringLiteral("没有可导出的数据：请先监测。"), QString::fromUtf8(kErrorCaption),
                                   PromptIcon::Information);
     return;
   }
   // Taken now, so a running session goes on while the dialog is open.
-  const QByteArray csv = SampleCsv::Format(m_samples);
+  const QByteArray csv = runs ? StepRunCsv::Format(m_runs) : SampleCsv::Format(m_samples);
   const std::optional<QString> path =
       AskExportPath(QStringLiteral("导出数据"), QStringLiteral("CSV 文件 (*.csv)"), QStringLiteral("csv"));
   if (!path) return;
@@ -475,7 +722,29 @@ void CMonitor::OnExportData() {
 }
 
 void CMonitor::OnExportImage() {
-  const QImage image = m_controls.axes->Snapshot();
+  QImage image = m_controls.axes->Snapshot();
+  if (m_stepView && !m_runs.Empty()) {
+    // The overlay means nothing without its legend: the figures and a
+    // line per run go under the chart, laid out for the image's width
+    // whatever room the page gives the labels.
+    QTextDocument text;
+    text.setDefaultFont(m_controls.step.legend->font());
+    text.setHtml(QStringLiteral("<b>%1</b><br>%2").arg(m_controls.step.figures->text().toHtmlEscaped(),
+                                                        m_controls.step.legend->text()));
+    text.setTextWidth(image.deviceIndependentSize().width() - 16);
+    const qreal ratio = image.devicePixelRatio();
+    const QSizeF chartSize = image.deviceIndependentSize();
+    QImage whole((QSizeF(chartSize.width(), chartSize.height() + text.size().height() + 8) * ratio).toSize(),
+                 QImage::Format_RGB32);
+    whole.setDevicePixelRatio(ratio);
+    whole.fill(Qt::white);
+    QPainter painter(&whole);
+    painter.drawImage(QPointF(0, 0), image);
+    painter.translate(8, chartSize.height() + 4);
+    text.drawContents(&painter);
+    painter.end();
+    image = whole;
+  }
   const std::optional<QString> path =
       AskExportPath(QStringLiteral("导出图像"), QStringLiteral("PNG 图像 (*.png)"), QStringLiteral("png"));
   if (!path) return;

@@ -16,8 +16,11 @@
 #include "monitor/MonitorSession.h"
 #include "monitor/MonitorSettings.h"
 #include "monitor/MotionController.h"
+#include "monitor/ChartScale.h"
 #include "monitor/PollPacer.h"
 #include "monitor/SampleStore.h"
+#include "monitor/StepRunHistory.h"
+#include "monitor/StepTest.h"
 #include "monitor/ViewNavigator.h"
 #include "pagehost/PropertyViewPage.h"
 
@@ -35,9 +38,17 @@ class CMonitor : public CPropertyViewPage {
   static constexpr QSize kTemplateSize{800, 560};
   static constexpr std::uint32_t kPollPeriodMs = 100;
   static constexpr std::uint32_t kReadoutPeriodMs = 100;
+  static constexpr std::uint32_t kStepTickMs = 10;
+  // The kept step tests are drawn on series of their own after the five
+  // monitoring series, one per colour of the runs' palette.
+  static constexpr int kRunSeriesBase = SampleStore::kSeriesCount;
 
   using StatusSink = std::function<void(const QString&)>;
   using SpikeFactorSource = std::function<SpikeFactors()>;
+  // The loop gains and acceleration the parameter page shows for a kind of step.
+  using StepGainSource = std::function<StepGains(StepKind)>;
+  // Whether the parameter page runs a read, write or other operation.
+  using BusySource = std::function<bool()>;
 
   CMonitor();
   ~CMonitor() override;
@@ -49,6 +60,9 @@ class CMonitor : public CPropertyViewPage {
   void SetStatusSink(StatusSink sink) { m_status = std::move(sink); }
   // Maximum speed and encoder resolution, taken each time the page is shown.
   void SetSpikeFactorSource(SpikeFactorSource source) { m_spikeFactors = std::move(source); }
+  // Taken when a step test starts, so each run is labelled with what it ran with.
+  void SetStepGainSource(StepGainSource source) { m_stepGains = std::move(source); }
+  void SetParameterBusySource(BusySource source) { m_parameterBusy = std::move(source); }
 
   // A polled value with its arrival time, charted in a message of its own
   // so a burst of replies never draws inside the link's delivery.
@@ -66,12 +80,16 @@ class CMonitor : public CPropertyViewPage {
   bool ZoomMode() const { return m_zoomMode; }
   bool Running() const { return m_motion.Running(); }
   bool EmergencyLatched() const { return m_motion.Latched(); }
+  const StepTest& Step() const { return m_stepTest; }
+  const StepRunHistory& Runs() const { return m_runs; }
+  // The chart shows the kept step tests rather than the monitoring samples.
+  bool StepView() const { return m_stepView; }
 
  protected:
   bool OnInitDialog() override;
 
  private:
-  enum class StopCause { Button, Leaving, Timeout, ConnectionLost };
+  enum class StopCause { Button, Leaving, Timeout, ConnectionLost, StepEnded };
 
   void Wire();
   void Status(const QString& text);
@@ -86,6 +104,18 @@ class CMonitor : public CPropertyViewPage {
   void ShowLinkRate(std::uint32_t now);
   void ChartPendingSamples();
   void OnSample(const PolledValue& value);
+  // The step test: "开始" (or "中止" while a run goes on), its samples,
+  // its schedule, and what the page shows once it ended.
+  void OnStepButton();
+  void OnStepSample(MonitorSeries series, std::int32_t value, std::uint32_t tick);
+  void OnStepTick();
+  void HandleStepEvent(StepEvent event);
+  void ShowStepOutcome();
+  void EnterStepView();
+  void LeaveStepView();
+  void FitStepY(double low, double high);
+  void ReplayRuns();
+  void OnClearRuns();
   void OnRun();
   void OnEmergencyStop();
   void ShowMotionCaptions();
@@ -117,6 +147,15 @@ class CMonitor : public CPropertyViewPage {
   SampleStore m_samples;
   StatusSink m_status;
   SpikeFactorSource m_spikeFactors;
+  StepGainSource m_stepGains;
+  BusySource m_parameterBusy;
+  StepTest m_stepTest;
+  StepTestSetup m_stepSetup;
+  StepGains m_runGains;  // of the run going on
+  StepRunHistory m_runs;
+  bool m_stepOwnsLink = false;  // the link is held for a step test, not for monitoring
+  bool m_stepView = false;
+  ChartScale m_monitorScale;  // the monitoring view, given back when the step view is left
   bool m_zoomMode = false;
   SendResult m_lastPoll = SendResult::Sent;
   QString m_exportFolder;

@@ -14,6 +14,7 @@
 
 #include "monitor/ChartAxesPanel.h"
 #include "monitor/LineChartCtrl.h"
+#include "monitor/NumberEntry.h"
 #include "monitor/ViewButtonIcons.h"
 #include "platform/Prompter.h"
 
@@ -60,34 +61,6 @@ QGridLayout* Compact(QGridLayout* grid) {
   grid->setContentsMargins(8, 4, 8, 6);
   grid->setVerticalSpacing(4);
   return grid;
-}
-
-bool ReadInt(QLineEdit* edit, std::int32_t& out) {
-  bool ok = false;
-  const int value = edit->text().trimmed().toInt(&ok);
-  if (ok) {
-    out = value;
-    return true;
-  }
-  CurrentPrompter().ShowMessage(QStringLiteral("请输入一个整数。"), QString::fromUtf8(kErrorCaption),
-                                PromptIcon::Warning);
-  edit->setFocus();
-  edit->selectAll();
-  return false;
-}
-
-bool ReadUnsigned(QLineEdit* edit, std::uint32_t& out) {
-  bool ok = false;
-  const uint value = edit->text().trimmed().toUInt(&ok);
-  if (ok) {
-    out = value;
-    return true;
-  }
-  CurrentPrompter().ShowMessage(QStringLiteral("请输入一个不小于0的整数。"), QString::fromUtf8(kErrorCaption),
-                                PromptIcon::Warning);
-  edit->setFocus();
-  edit->selectAll();
-  return false;
 }
 
 template <std::size_t N>
@@ -252,8 +225,9 @@ void MonitorControls::Build(QWidget* page) {
   auto* grid = new QGridLayout(page);
   grid->setContentsMargins(6, 6, 6, 6);
   grid->addWidget(axes, 0, 0);
-  grid->addWidget(columnHolder, 0, 1);
-  grid->addLayout(bar, 1, 0, 1, 2);
+  grid->addWidget(step.Build(page), 1, 0);
+  grid->addWidget(columnHolder, 0, 1, 2, 1);
+  grid->addLayout(bar, 2, 0, 1, 2);
   grid->setColumnStretch(0, 1);
   grid->setRowStretch(0, 1);
 }
@@ -265,9 +239,9 @@ bool MonitorControls::Read(MonitorSettings& s) const {
   read.fastSampling = fastSampling->isChecked();
   read.runMode = static_cast<RunMode>(Checked(runMode));
   read.yReference = static_cast<YReference>(Checked(yReference));
-  if (!ReadInt(speed, read.speed) || !ReadInt(absoluteTarget, read.absoluteTarget) ||
-      !ReadInt(relativeDistance, read.relativeDistance) || !ReadInt(yBaseLine, read.yBaseLine) ||
-      !ReadUnsigned(ySpan, read.ySpan) || !ReadUnsigned(xSpan, read.xSpan))
+  if (!NumberEntry::ReadInt(speed, read.speed) || !NumberEntry::ReadInt(absoluteTarget, read.absoluteTarget) ||
+      !NumberEntry::ReadInt(relativeDistance, read.relativeDistance) || !NumberEntry::ReadInt(yBaseLine, read.yBaseLine) ||
+      !NumberEntry::ReadUnsigned(ySpan, read.ySpan) || !NumberEntry::ReadUnsigned(xSpan, read.xSpan))
     return false;
   s = read;
   return true;

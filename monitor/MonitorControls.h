@@ -1,13 +1,15 @@
 #pragma once
 // The controls of the monitoring page and their layout: the chart with its
 // axes on the left, the monitoring, motion and axis settings on the right,
-// the view buttons and the cursor readout below. It also moves the
+// the step test under the chart, the view buttons and the cursor readout
+// below. It also moves the
 // settings between the controls and their members, refusing entries that
 // are not numbers the way a dialog does.
 #include <QString>
 #include <array>
 
 #include "monitor/MonitorSettings.h"
+#include "monitor/StepTestControls.h"
 
 class QAbstractButton;
 class QCheckBox;
@@ -84,6 +86,7 @@ class MonitorControls {
   // an empty text hides the line.
   void ShowMotionRefusal(const QString& text);
 
+  StepTestControls step;
   ChartAxesPanel* axes = nullptr;
   std::array<QRadioButton*, 4> content{};  // by MonitorContent
   std::array<QRadioButton*, 3> runMode{};  // by RunMode

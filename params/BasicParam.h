@@ -63,6 +63,7 @@ class CBasicParam : public CPropertyViewPage {
   // The fields' current values, as typed when they parse.
   int MaxSpeed() const;
   int EncoderResolution() const;
+  int Shown(drive::Field field) const { return CurrentInt(field); }
 
   // The values the page holds: what a write sends and a scheme saves once
   // the controls are taken (see TakeControls).

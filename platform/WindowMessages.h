@@ -34,6 +34,7 @@ enum TimerId : std::uint32_t {
   TIMER_MONITOR_POLL = 1368,
   TIMER_STATUS_POLL = 1371,
   TIMER_PANEL_REFRESH = 1372,
+  TIMER_STEP_TEST = 1374,  // the step test's schedule and its watch for silence
   TIMER_HELP_CLOSE_1 = 3270,
   TIMER_HELP_CLOSE_2 = 3271,
   TIMER_SINK_FLUSH = 4711,
