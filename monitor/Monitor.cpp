@@ -429,7 +429,7 @@ void CMonitor::OnStepButton() {
   EnterStepView();
   const double pre = StepTest::PreStepMs(m_stepSetup);
   Chart().SetXRange(-pre, m_stepSetup.recordMs - pre);
-  if (speedStep) FitStepY(std::min(0, m_stepSetup.size), std::max(0, m_stepSetup.size));
+  if (speedStep) ViewNavigator(Chart().Scale()).FitRoundY(std::min(0, m_stepSetup.size), std::max(0, m_stepSetup.size));
   m_controls.axes->SetUnit(speedStep ? QStringLiteral("RPM") : QString());
   RedrawView();
   Status(QStringLiteral("阶跃测试：采样中"));
@@ -478,7 +478,8 @@ void CMonitor::HandleStepEvent(StepEvent event) {
       // went out later when the drive was slow to answer.
       if (m_stepSetup.kind == StepKind::RelativeMove && m_stepTest.Target()) {
         const std::vector<TimedValue> before = m_stepTest.SamplesFromStep();
-        FitStepY(before.empty() ? *m_stepTest.Target() : before.back().value, *m_stepTest.Target());
+        const double from = before.empty() ? *m_stepTest.Target() : before.back().value;
+        ViewNavigator(Chart().Scale()).FitRoundY(from, *m_stepTest.Target());
       }
       Status(QStringLiteral("阶跃测试：已发出阶跃，记录中"));
       RedrawView();
@@ -515,7 +516,7 @@ void CMonitor::ShowStepOutcome() {
         high = std::max(high, v.value);
       }
     }
-    if (low <= high) FitStepY(low, high);
+    if (low <= high) ViewNavigator(Chart().Scale()).FitRoundY(low, high);
   }
   RedrawView();
 }
@@ -532,23 +533,6 @@ void CMonitor::LeaveStepView() {
   Chart().SetXRange(m_monitorScale.x.min, m_monitorScale.x.max);
   Chart().SetYRange(m_monitorScale.y.max, m_monitorScale.y.min);
   m_controls.axes->SetUnit(AxisLabels::YUnit(m_settings.content));
-}
-
-void CMonitor::FitStepY(double low, double high) {
-  // Room for an overshoot above and below, on a scale whose twenty grid
-  // rows fall on round numbers.
-  const double margin = std::max(10.0, (high - low) * 0.25);
-  const double wanted = (high - low) + 2 * margin;
-  double row = std::pow(10.0, std::floor(std::log10(wanted / AxisLabels::kYTicks)));
-  for (double factor : {1.0, 2.0, 5.0, 10.0}) {
-    const double bottom = std::floor((low - margin) / (row * factor)) * row * factor;
-    if (bottom + AxisLabels::kYTicks * row * factor >= high + margin) {
-      row *= factor;
-      break;
-    }
-  }
-  const double bottom = std::floor((low - margin) / row) * row;
-  Chart().SetYRange(bottom + AxisLabels::kYTicks * row, bottom);
 }
 
 void CMonitor::ReplayRuns() {

@@ -113,7 +113,6 @@ class CMonitor : public CPropertyViewPage {
   void ShowStepOutcome();
   void EnterStepView();
   void LeaveStepView();
-  void FitStepY(double low, double high);
   void ReplayRuns();
   void OnClearRuns();
   void OnRun();

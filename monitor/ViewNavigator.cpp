@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "monitor/AxisLabels.h"
 #include "monitor/SampleStore.h"
 
 namespace zembra {
@@ -124,6 +125,26 @@ bool ViewNavigator::ZoomTo(const ChartSelection& selection) {
   m_scale.SetYRange(newYMax, newYMin);
   m_scale.SetXRange(newXMin, newXMax);
   return true;
+}
+
+void ViewNavigator::FitRoundY(double low, double high) {
+  if (!std::isfinite(low) || !std::isfinite(high)) return;
+  if (low > high) std::swap(low, high);
+  const double margin = std::max(10.0, (high - low) * 0.25);
+  const double wanted = (high - low) + 2 * margin;
+  constexpr int rows = AxisLabels::kYTicks;
+  // From the largest power of ten that is not too coarse, up the 1-2-5
+  // steps until the rows, counted from a whole row below, reach the top.
+  double decade = std::pow(10.0, std::floor(std::log10(wanted / rows)));
+  for (int step = 0;; ++step) {
+    const double row = decade * (step % 3 == 0 ? 1.0 : step % 3 == 1 ? 2.0 : 5.0);
+    const double bottom = std::floor((low - margin) / row) * row;
+    if (bottom + rows * row >= high + margin || step > 60) {
+      m_scale.SetYRange(bottom + rows * row, bottom);
+      return;
+    }
+    if (step % 3 == 2) decade *= 10.0;
+  }
 }
 
 }  // namespace zembra

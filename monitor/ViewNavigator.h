@@ -36,6 +36,10 @@ class ViewNavigator {
   void Capture(const MonitorSample& newest);
   // False when the rectangle is too small in both directions to be a view.
   bool ZoomTo(const ChartSelection& selection);
+  // A Y range that holds low..high with room for an overshoot on either
+  // side, on a scale whose grid rows fall on round numbers (1, 2 or 5
+  // times a power of ten per row).
+  void FitRoundY(double low, double high);
 
  private:
   ChartScale& m_scale;
