@@ -131,6 +131,12 @@ struct RunningProgram {
     start->click();
     return link.monitoring;
   }
+  // The "GV" polls the drive has received.
+  std::size_t Polls() const {
+    std::size_t n = 0;
+    for (const auto& c : drive.ReceivedCommands()) n += c == "GV";
+    return n;
+  }
   void Pump(std::chrono::milliseconds span) {
     const auto end = Clock::now() + span;
     while (Clock::now() < end) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
@@ -151,17 +157,12 @@ void OneSampleAndPollRate(int seconds) {
     return;
   }
   // The poll rate over the minute, counted at the drive.
-  const auto countGv = [&] {
-    std::size_t n = 0;
-    for (const auto& c : program.drive.ReceivedCommands()) n += c == "GV";
-    return n;
-  };
   program.Pump(std::chrono::seconds(1));
-  const std::size_t before = countGv();
+  const std::size_t before = program.Polls();
   const auto start = Clock::now();
   program.Pump(std::chrono::seconds(seconds));
   const double elapsed = MsSince(start) / 1000.0;
-  const double rate = static_cast<double>(countGv() - before) / elapsed;
+  const double rate = static_cast<double>(program.Polls() - before) / elapsed;
   Print({"Monitoring for " + std::to_string(seconds) + " s: polls per second", Fixed(rate, 2), "10 (the timer)",
          Fixed(rate / 10.0, 3), "≥ 9.9", rate >= 9.9});
 
@@ -204,21 +205,16 @@ void FastSampling(int baud, int seconds) {
     Print({"Fast sampling at " + std::to_string(baud) + " baud", "could not start", "—", "—", "", false});
     return;
   }
-  const auto countGv = [&] {
-    std::size_t n = 0;
-    for (const auto& c : program.drive.ReceivedCommands()) n += c == "GV";
-    return n;
-  };
   program.Pump(std::chrono::seconds(1));
   LatencyProbe probe;
   probe.Start();
-  const std::size_t before = countGv();
+  const std::size_t before = program.Polls();
   const std::size_t bytesBefore = program.wireBytesOut;
   const auto start = Clock::now();
   program.Pump(std::chrono::seconds(seconds));
   const double elapsed = MsSince(start) / 1000.0;
   probe.Stop();
-  const std::size_t polls = countGv() - before;
+  const std::size_t polls = program.Polls() - before;
   const double rate = static_cast<double>(polls) / elapsed;
   // Only polls cross the line while the page samples.
   const double replyBytes = polls ? static_cast<double>(program.wireBytesOut - bytesBefore) / polls : 0.0;

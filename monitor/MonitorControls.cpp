@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "monitor/ChartAxesPanel.h"
+#include "monitor/ControlTags.h"
 #include "monitor/LineChartCtrl.h"
 #include "monitor/NumberEntry.h"
 #include "monitor/ViewButtonIcons.h"
@@ -23,22 +24,6 @@ namespace {
 
 constexpr int kColumnWidth = 268;
 constexpr int kNumberWidth = 84;
-
-template <class W>
-W* Tag(W* w, int id, const QString& name) {
-  const QString idc = QStringLiteral("idc_%1").arg(id);
-  w->setObjectName(idc);
-  w->setAccessibleDescription(idc);
-  w->setAccessibleName(name);
-  return w;
-}
-
-QLabel* Caption(const QString& text, QWidget* buddy, QWidget* parent) {
-  auto* label = new QLabel(text, parent);
-  label->setBuddy(buddy);
-  label->setAccessibleName(text);
-  return label;
-}
 
 QLineEdit* NumberEdit(int id, const QString& name, QWidget* parent) {
   auto* edit = Tag(new QLineEdit(parent), id, name);

@@ -9,26 +9,11 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "monitor/ControlTags.h"
 #include "monitor/NumberEntry.h"
 
 namespace zembra {
 namespace {
-
-template <class W>
-W* Tag(W* w, int id, const QString& name) {
-  const QString idc = QStringLiteral("idc_%1").arg(id);
-  w->setObjectName(idc);
-  w->setAccessibleDescription(idc);
-  w->setAccessibleName(name);
-  return w;
-}
-
-QLabel* Caption(const QString& text, QWidget* buddy, QWidget* parent) {
-  auto* label = new QLabel(text, parent);
-  label->setBuddy(buddy);
-  label->setAccessibleName(text);
-  return label;
-}
 
 QLineEdit* NumberEdit(int id, const QString& name, QWidget* parent) {
   auto* edit = Tag(new QLineEdit(parent), id, name);

@@ -24,9 +24,8 @@
 #include "monitor/MonitorSession.h"
 #include "platform/Tick.h"
 #include "platform/WindowMessages.h"
-#include "tests/support/EngineOnVirtualDrive.h"
+#include "tests/monitor/MonitorPageOnDrive.h"
 #include "tests/support/EventLoopWait.h"
-#include "tests/support/RecordingPrompter.h"
 
 namespace zembra {
 namespace {
@@ -38,27 +37,15 @@ using C = MonitorControls;
 
 const QString kNotConnected = QStringLiteral("请先连接驱动器");
 
-class MonitorPage : public test::EngineOnVirtualDrive {
+class MonitorPage : public test::MonitorPageOnDrive {
  protected:
   void SetUp() override {
     test::EngineOnVirtualDrive::SetUp();
     if (HasFatalFailure()) return;
-    link.connected.store(true);
-    page.AttachLink(engine);
     page.SetStatusSink([this](const QString& text) { statuses.push_back(text); });
-    host.resize(1000, 640);
-    ASSERT_TRUE(page.Create(&host));
-    page.setGeometry(0, 0, 1000, 640);
-    page.show();
-    host.show();
+    OpenPage(QSize(1000, 640));
   }
 
-  template <class T = QAbstractButton>
-  T* Get(int id) {
-    T* w = page.findChild<T*>(QStringLiteral("idc_%1").arg(id));
-    EXPECT_NE(w, nullptr) << id;
-    return w;
-  }
   void Click(int id) { Get(id)->click(); }
   void Enter(int id, const QString& text) { Get<QLineEdit>(id)->setText(text); }
 
@@ -76,9 +63,6 @@ class MonitorPage : public test::EngineOnVirtualDrive {
   AxisRange X() { return page.Chart().Scale().x; }
   AxisRange Y() { return page.Chart().Scale().y; }
 
-  test::RecordingPrompter prompter;
-  QWidget host;
-  CMonitor page;
   std::vector<QString> statuses;
 };
 

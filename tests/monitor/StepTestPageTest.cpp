@@ -17,9 +17,8 @@
 #include "monitor/ChartAxesPanel.h"
 #include "monitor/Monitor.h"
 #include "monitor/StepTestControls.h"
-#include "tests/support/EngineOnVirtualDrive.h"
+#include "tests/monitor/MonitorPageOnDrive.h"
 #include "tests/support/EventLoopWait.h"
-#include "tests/support/RecordingPrompter.h"
 
 namespace zembra {
 namespace {
@@ -28,43 +27,27 @@ using namespace std::chrono_literals;
 using test::WaitUntil;
 using S = StepTestControls;
 
-class StepTestPage : public test::EngineOnVirtualDrive {
+class StepTestPage : public test::MonitorPageOnDrive {
  protected:
   void SetUp() override {
     test::EngineOnVirtualDrive::SetUp();
     if (HasFatalFailure()) return;
-    link.connected.store(true);
     drive.WithModel([](sim::DriveModel& m) {
       m.Motor().SetEnabled(true);
       // A fast ramp, so the step shows the loop rather than the ramp.
       m.SetParameter(sim::DriveParameter::Acceleration, 10000);
     });
-    page.AttachLink(engine);
     page.SetSpikeFactorSource([] { return SpikeFactors{3000, 10000}; });
     page.SetStepGainSource([](StepKind) { return StepGains{{200, false}, {20, false}, {0, false}, {10000, false}}; });
-    host.resize(1000, 700);
-    ASSERT_TRUE(page.Create(&host));
-    page.setGeometry(0, 0, 1000, 700);
-    page.show();
-    host.show();
+    OpenPage(QSize(1000, 700));
   }
 
-  template <class T = QAbstractButton>
-  T* Get(int id) {
-    T* w = page.findChild<T*>(QStringLiteral("idc_%1").arg(id));
-    EXPECT_NE(w, nullptr) << id;
-    return w;
-  }
   void Setup(const QString& size, const QString& recordMs, const QString& preShare) {
     Get<QLineEdit>(S::IDC_STEP_SIZE)->setText(size);
     Get<QLineEdit>(S::IDC_STEP_RECORD)->setText(recordMs);
     Get<QLineEdit>(S::IDC_STEP_PRE_SHARE)->setText(preShare);
   }
   QString Trouble() { return Get<QLabel>(S::IDC_STEP_TROUBLE)->text(); }
-
-  test::RecordingPrompter prompter;
-  QWidget host;
-  CMonitor page;
 };
 
 struct Row {
