@@ -67,6 +67,18 @@ class ProgramProcess : public ::testing::TestWithParam<int> {
     if (::posix_spawn(&pid, binary.c_str(), nullptr, nullptr, argv, envp.data()) != 0) return -1;
     return pid;
   }
+
+  // Sends the test's signal and expects the program to end by itself
+  // within 2 s with `expected`; a program still running is killed.
+  void SignalAndExpectExit(pid_t pid, int expected) {
+    ASSERT_EQ(::kill(pid, GetParam()), 0);
+    int status = 0;
+    const int r = WaitForExit(pid, 2s, &status);
+    if (r != 0) ::kill(pid, SIGKILL), ::waitpid(pid, &status, 0);
+    ASSERT_EQ(r, 0) << "the program did not end within 2 s of the signal";
+    EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    EXPECT_EQ(WEXITSTATUS(status), expected);
+  }
 };
 
 TEST_P(ProgramProcess, EndsInOrderOnTerminationSignals) {
@@ -79,13 +91,7 @@ TEST_P(ProgramProcess, EndsInOrderOnTerminationSignals) {
   bool talked = drive.WaitForCommand("GVER", 15s) && drive.WaitForCommand("GDTY", 5s);
   if (!talked) ::kill(pid, SIGKILL);
   ASSERT_TRUE(talked);
-  ASSERT_EQ(::kill(pid, GetParam()), 0);
-  int status = 0;
-  int r = WaitForExit(pid, 2s, &status);
-  if (r != 0) ::kill(pid, SIGKILL), ::waitpid(pid, &status, 0);
-  ASSERT_EQ(r, 0) << "the program did not end within 2 s of the signal";
-  EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  SignalAndExpectExit(pid, 0);
   drive.Stop();
 }
 
@@ -99,13 +105,7 @@ TEST_P(ProgramProcess, EndsOnTerminationSignalsInTheStartup) {
   const bool caught = Catches(pid, GetParam());
   if (!caught) ::kill(pid, SIGKILL);
   ASSERT_TRUE(caught) << "the program never took the signal";
-  ASSERT_EQ(::kill(pid, GetParam()), 0);
-  int status = 0;
-  int r = WaitForExit(pid, 2s, &status);
-  if (r != 0) ::kill(pid, SIGKILL), ::waitpid(pid, &status, 0);
-  ASSERT_EQ(r, 0) << "the program did not end within 2 s of the signal";
-  EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
-  EXPECT_EQ(WEXITSTATUS(status), 1);
+  SignalAndExpectExit(pid, 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, ProgramProcess, ::testing::Values(SIGTERM, SIGINT, SIGHUP));
